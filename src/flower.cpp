@@ -1,0 +1,3 @@
+#include "flower.h"
+
+Flower::Flower() : x(0.0), z(0.0) {}

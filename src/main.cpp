@@ -1,0 +1,111 @@
+// Entry point: opens the 800x600 OpenGL window, puts OpenGL into its starting
+// state, builds the world from the map file (the first argument, default
+// "final.map") and runs one simulation step and one drawn frame per pass of
+// the main loop until the player quits.
+#include <SDL/SDL.h>
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <string>
+
+#include "model.h"
+#include "particles.h"
+#include "state.h"
+#include "tools.h"
+
+namespace {
+
+// The world advances one step per frame, so the frame rate is the game's
+// speed: frames are capped at this many per second.
+constexpr double kFrameMilliseconds = 1000.0 / 60.0;
+
+[[noreturn]] void failWithSdlError(const char* what) {
+    std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
+    std::exit(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        failWithSdlError("SDL_Init");
+    }
+    // Ask for a buffer swap synchronised with the display.
+    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
+    if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) == nullptr) {
+        failWithSdlError("SDL_SetVideoMode");
+    }
+
+    GLenum glewStatus = glewInit();
+    if (glewStatus != GLEW_OK) {
+        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
+    }
+
+    // GLUT only draws the overlay's bitmap text, but it insists on glutInit
+    // first; a private argument count keeps the game's own arguments intact.
+    int glutArgc = 1;
+    glutInit(&glutArgc, argv);
+
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+    gluLookAt(0.0, 0.0, -20.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    float position[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    float ambient[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, color);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, color);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    initParticlePool();
+    float sortStart[3] = {0.0f, 0.0f, -20.0f};
+    setSortDirection(sortStart);
+
+    std::string level = "final.map";
+    if (argc > 1) {
+        level = argv[1];
+    }
+
+    try {
+        GameState state(level);
+        // Frames are paced against a running deadline so that the cap holds
+        // on average even though SDL counts whole milliseconds.
+        double deadline = SDL_GetTicks();
+        for (;;) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glEnable(GL_TEXTURE_2D);
+            state.handleEvents();
+            state.update();
+            state.draw();
+            deadline += kFrameMilliseconds;
+            double now = SDL_GetTicks();
+            if (now < deadline) {
+                SDL_Delay(static_cast<Uint32>(deadline - now));
+            } else if (now - deadline > 100.0) {
+                deadline = now; // far behind (a slow machine): do not race to catch up
+            }
+        }
+    } catch (const LoadError& error) {
+        // Only the entry point reports and exits; the world has not drawn a
+        // single frame yet.
+        std::FILE* stream = error.onStdout ? stdout : stderr;
+        std::fprintf(stream, "%s\n", error.message.c_str());
+        std::fflush(stream);
+        SDL_Quit();
+        return 1;
+    }
+}

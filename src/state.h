@@ -1,0 +1,94 @@
+// The world: GameState owns every firefly, lantern and flower, the backdrop,
+// the camera, the agent, the noise volume and the draw offsets, together with
+// the level parameters and the player's held keys. The entry point builds one
+// from a map file and calls handleEvents, update and draw once per frame.
+//
+// Also the map file and "random_numbers.dat" readers, which check what they
+// read and throw LoadError naming the file and line.
+#ifndef FIREFLIES_STATE_H
+#define FIREFLIES_STATE_H
+
+#include <string>
+#include <vector>
+
+#include "bounds_box.h"
+#include "camera.h"
+#include "firefly.h"
+#include "flower.h"
+#include "lantern.h"
+#include "learner.h"
+#include "noise_volume.h"
+
+// The level tables, indexed by the four numbers at the end of a map file.
+extern const int rad_arr[10];      // arena radius: 40, 45, ..., 85
+extern const double speed_arr[10]; // firefly thrust: 0.19, 0.20, ..., 0.28
+extern const double drag_arr[10];  // firefly drag: 0.8, 1.0, ..., 2.6
+
+// Fewest and most fireflies a map may hold: the player and at least one
+// opponent, and no more than the agent has slots for.
+constexpr int kMinFireflies = 2;
+constexpr int kMaxFireflies = 10;
+
+// What a map file says: start positions as (z, x) pairs, then the indexes.
+struct LevelMap {
+    std::vector<std::pair<float, float>> fireflies;  // (z, x) of each firefly, map order
+    std::vector<std::pair<float, float>> lanterns;   // (z, x) of each lantern
+    std::vector<std::pair<double, double>> flowers;  // (z, x) of each flower
+    int radi = 0;   // index into rad_arr, 0..9
+    int speedi = 0; // index into speed_arr, 0..9
+    int pulli = 0;  // 0..9, read and not used (the pull strength is fixed)
+    int dragi = 0;  // index into drag_arr, 0..9
+};
+
+// Reads and checks a map file. Throws LoadError: "Couldn't open: PATH" (for
+// standard output) when it cannot be opened, otherwise "PATH:LINE: what is
+// wrong" for a missing or non-numeric value, a firefly count outside 2..10, a
+// negative count or an index outside 0..9. Text after the indexes is ignored.
+LevelMap readLevelMap(const std::string& path);
+
+// The numbers of a random-numbers file, each divided by 80, up to the first
+// token that is not a number. A missing file gives an empty table.
+std::vector<float> readRandomNumbers(const std::string& path);
+
+class GameState {
+  public:
+    // Builds the world from the map file at level (see readLevelMap), then
+    // loads "learner.trans", "learner.val" and "random_numbers.dat" from the
+    // working directory. Needs a current GL context. Throws LoadError.
+    explicit GameState(std::string level);
+
+    // Drains SDL's event queue into the held-key flags and firefly 0's fire
+    // request; ends the process with status 0 on Escape or window close.
+    void handleEvents();
+    // One simulation step.
+    void update();
+    // Draws one frame and swaps the buffers.
+    void draw();
+
+    Firefly** fireflies;   // fireflyCount owned fireflies, map order; 0 is the player's
+    Lantern** lanterns;    // lanternCount owned lanterns, map order
+    Flower** flowers;      // flowerCount owned flowers, map order
+    int fireflyCount;      // 2..10
+    int lanternCount;      // 0 or more
+    int flowerCount;       // 0 or more
+    BoundsBox bounds;      // the backdrop
+    Camera camera;         // follows firefly 0
+    Learner learner;       // steers fireflies 1 and up
+    NoiseVolume* noiseVolume; // owned; the mist and the lanterns' slice textures
+    bool gameOver;         // set once the leader score reaches 20, never cleared
+    bool keyUp;            // the player holds the up arrow
+    bool keyLeft;          // the player holds the left arrow
+    bool keyRight;         // the player holds the right arrow
+    double levelRadius;    // arena radius, world units
+    double levelSpeed;     // thrust of every firefly
+    double levelDrag;      // drag of every firefly
+    std::vector<float> randomNumbers; // draw offsets, "random_numbers.dat" / 80
+
+  private:
+    // Builds the objects of the map file at path and sets the level values.
+    void loadLevel(const std::string& path);
+    // Fills randomNumbers from "random_numbers.dat".
+    void loadRandomNumbers();
+};
+
+#endif

@@ -1,0 +1,70 @@
+#include "tools.h"
+
+#include <cassert>
+#include <cmath>
+
+double distance(double x1, double y1, double x2, double y2) {
+    return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
+}
+
+double angleBetween(double x1, double y1, double x2, double y2) {
+    double sign = (y2 > y1) ? 1.0 : -1.0;
+    double d = distance(x1, y1, x2, y2);
+    double raw = sign * std::acos((x2 - x1) / d) * kRadToDeg;
+    return normalizeAngle360(raw);
+}
+
+double normalizeAngle360(double angle) {
+    while (angle > 360.0) {
+        angle -= 360.0;
+    }
+    while (angle < 0.0) {
+        angle += 360.0;
+    }
+    return angle;
+}
+
+double normalizeAngle180(double theta) {
+    if (theta > 180.0) {
+        theta -= 360.0;
+    }
+    if (theta < -180.0) {
+        theta += 360.0;
+    }
+    assert(theta >= -180.0 && theta <= 180.0);
+    return theta;
+}
+
+double rayCircleHit(double px, double py, double a, double cx, double cy, double r, double& ix,
+                    double& iy) {
+    double rad = a * kDegToRad;
+    double cosA = std::cos(rad);
+    double sinA = std::sin(rad);
+    double b = 2.0 * ((px - cx) * cosA + (py - cy) * sinA);
+    double q = (px - cx) * (px - cx) + (py - cy) * (py - cy) - r * r;
+    if (b > 0.0) {
+        return -1.0;
+    }
+    double disc = b * b - 4.0 * q;
+    if (disc < 0.0) {
+        return -1.0;
+    }
+    double t;
+    if (disc == 0.0) {
+        t = -b / 2.0;
+    } else {
+        t = (-b - std::sqrt(disc)) / 2.0;
+    }
+    ix = px + t * cosA;
+    iy = py + t * sinA;
+    return t;
+}
+
+double dotProduct(std::vector<double> one, std::vector<double> two) {
+    assert(one.size () == two.size ());
+    double sum = 0.0;
+    for (size_t i = 0; i < one.size(); ++i) {
+        sum += one[i] * two[i];
+    }
+    return sum;
+}

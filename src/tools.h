@@ -1,0 +1,53 @@
+// Plane geometry shared by the world and the agent: distances, bearings,
+// angle normalisation and ray-circle crossings, all in double precision with
+// angles in degrees. Points are passed as two separate coordinates; callers
+// that compare a bearing with a firefly heading pass points as (z, x), so
+// that 0 degrees is world +Z and 90 degrees is world +X.
+//
+// Also home of LoadError, the one error record that file readers hand back
+// to the entry point.
+#ifndef FIREFLIES_TOOLS_H
+#define FIREFLIES_TOOLS_H
+
+#include <string>
+#include <vector>
+
+// Degrees to radians and back. Neither is exactly pi/180 or 180/pi; the game
+// converts every angle with these two values.
+constexpr double kDegToRad = 0.0174532925;
+constexpr double kRadToDeg = 57.29577957855229;
+
+// Euclidean distance between (x1, y1) and (x2, y2).
+double distance(double x1, double y1, double x2, double y2);
+
+// Direction from point 1 to point 2 in degrees, [0, 360], measured from the
+// positive first axis toward the positive second axis. Coincident points give
+// a value that is not a number.
+double angleBetween(double x1, double y1, double x2, double y2);
+
+// Brings a finite angle into [0, 360] (both ends possible); NaN passes through.
+double normalizeAngle360(double angle);
+
+// Brings theta from [-540, 540] into [-180, 180]; asserts on anything else.
+double normalizeAngle180(double theta);
+
+// Distance t along the ray from (px, py) with heading a (degrees) to its
+// nearer crossing with the circle of radius r about (cx, cy), or exactly -1
+// for a miss (the ray points away from the centre, or the line passes by).
+// A ray starting inside the circle gives the negative root. The crossing
+// point goes to (ix, iy) only when t is not -1.
+double rayCircleHit(double px, double py, double a, double cx, double cy, double r, double& ix,
+                    double& iy);
+
+// Sum of one[i] * two[i]; asserts that both have the same length.
+double dotProduct(std::vector<double> one, std::vector<double> two);
+
+// A file the game needs is missing or unusable. Readers throw it; only the
+// entry point prints it (to standard output when onStdout is set, otherwise
+// to standard error) and exits with status 1.
+struct LoadError {
+    std::string message; // one line without its line end, e.g. "final.map: firefly count 11 is outside 2..10"
+    bool onStdout;       // the map's "Couldn't open: " line goes to standard output
+};
+
+#endif

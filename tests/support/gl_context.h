@@ -1,0 +1,33 @@
+// One real OpenGL context for a whole test binary: an 800x600 SDL window
+// opened on first use, with GLEW and GLUT initialised as the game does.
+#ifndef FIREFLIES_TEST_GL_CONTEXT_H
+#define FIREFLIES_TEST_GL_CONTEXT_H
+
+#include <string>
+
+// Opens the window the first time; true when a GL context is current. False
+// only when there is no display at all (DISPLAY unset); a display on which
+// the window cannot be made is a failure, reported through *why.
+bool openTestContext(std::string* why);
+
+// Skips the test where there is no display, fails it where the context
+// cannot be made on a display that exists.
+#define REQUIRE_GL_CONTEXT()                                                                       \
+    do {                                                                                           \
+        std::string gl_context_why;                                                                \
+        if (!openTestContext(&gl_context_why)) {                                                   \
+            if (gl_context_why.empty()) {                                                          \
+                GTEST_SKIP() << "no display";                                                      \
+            }                                                                                      \
+            FAIL() << gl_context_why;                                                              \
+        }                                                                                          \
+    } while (0)
+
+// Reads the 800x600 colour buffer as RGB rows, bottom row first.
+std::string readFramebufferRgb();
+
+// Writes 800x600 RGB pixels (bottom row first, as GL gives them) as a PNG
+// through ImageMagick's convert, for a person to look at. True on success.
+bool writeScreenshotPng(const std::string& rgb, const std::string& path);
+
+#endif

@@ -1,0 +1,92 @@
+// Geometry tools: bearings carry the rounded conversion factor, so the axis
+// directions are not whole numbers; these values pin that down.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tools.h"
+
+TEST(Tools, DistanceIsSymmetricAndZeroToItself) {
+    EXPECT_DOUBLE_EQ(distance(3, 4, 3, 4), 0.0);
+    EXPECT_DOUBLE_EQ(distance(0, 0, 3, 4), 5.0);
+    EXPECT_DOUBLE_EQ(distance(3, 4, 0, 0), 5.0);
+    EXPECT_DOUBLE_EQ(distance(4, 3, 0, 0), 5.0);
+}
+
+TEST(Tools, AngleBetweenAxesAndDiagonalsToSevenDecimals) {
+    struct Case {
+        double x, y, expected;
+    } cases[] = {{1, 0, 0.0},          {0, 1, 90.0000001},   {-1, 0, 179.9999998},
+                 {0, -1, 269.9999999}, {1, 1, 45.0000001},   {1, -1, 314.9999999}};
+    for (const Case& c : cases) {
+        EXPECT_NEAR(angleBetween(0, 0, c.x, c.y), c.expected, 0.5e-7) << c.x << ", " << c.y;
+    }
+}
+
+TEST(Tools, AngleBetweenCoincidentPointsIsNotANumber) {
+    EXPECT_TRUE(std::isnan(angleBetween(2, 3, 2, 3)));
+}
+
+TEST(Tools, NormalizeAngle360Boundaries) {
+    EXPECT_EQ(normalizeAngle360(720), 360);
+    EXPECT_EQ(normalizeAngle360(360), 360);
+    EXPECT_EQ(normalizeAngle360(0), 0);
+    EXPECT_EQ(normalizeAngle360(-360), 0);
+    EXPECT_EQ(normalizeAngle360(-30), 330);
+    EXPECT_EQ(normalizeAngle360(725), 5);
+    EXPECT_TRUE(std::isnan(normalizeAngle360(std::nan(""))));
+}
+
+TEST(Tools, NormalizeAngle180WithinItsContract) {
+    EXPECT_EQ(normalizeAngle180(190), -170);
+    EXPECT_EQ(normalizeAngle180(-190), 170);
+    EXPECT_EQ(normalizeAngle180(540), 180);
+    EXPECT_EQ(normalizeAngle180(-540), -180);
+    EXPECT_EQ(normalizeAngle180(180), 180);
+}
+
+TEST(ToolsDeathTest, NormalizeAngle180OutsideItsContractFailsTheCheck) {
+    EXPECT_DEATH(normalizeAngle180(600), "theta >= -180.0 && theta <= 180.0");
+}
+
+TEST(Tools, RayCircleHitBranches) {
+    double ix = 123, iy = 456;
+    // Straight ahead: the near crossing.
+    EXPECT_DOUBLE_EQ(rayCircleHit(0, 0, 0, 5, 0, 1, ix, iy), 4.0);
+    EXPECT_NEAR(ix, 4.0, 1e-12);
+    EXPECT_NEAR(iy, 0.0, 1e-8);
+
+    // Behind the origin: a miss that leaves the out-parameters alone.
+    ix = 123;
+    iy = 456;
+    EXPECT_EQ(rayCircleHit(0, 0, 180, 5, 0, 1, ix, iy), -1.0);
+    EXPECT_EQ(ix, 123);
+    EXPECT_EQ(iy, 456);
+
+    // Beside: the line passes the circle.
+    EXPECT_EQ(rayCircleHit(0, 0, 90, 5, 0, 1, ix, iy), -1.0);
+    EXPECT_EQ(ix, 123);
+
+    // Tangent through the zero-discriminant branch.
+    EXPECT_DOUBLE_EQ(rayCircleHit(0, 0, 0, 5, 1, 1, ix, iy), 5.0);
+    EXPECT_NEAR(iy, 0.0, 1e-8);
+}
+
+TEST(Tools, RayCircleHitFromInsideTheCircle) {
+    double ix = 0, iy = 0;
+    // Centre ahead of an origin inside the circle: the crossing behind it.
+    double t = rayCircleHit(0, 0, 0, 0.5, 0, 1, ix, iy);
+    EXPECT_NEAR(t, -0.5, 1e-12);
+    EXPECT_NEAR(ix, -0.5, 1e-12);
+    // Pointing away from the centre: a miss even though the origin is inside.
+    EXPECT_EQ(rayCircleHit(0, 0, 180, 0.5, 0, 1, ix, iy), -1.0);
+}
+
+TEST(Tools, DotProduct) {
+    EXPECT_EQ(dotProduct({}, {}), 0.0);
+    EXPECT_EQ(dotProduct({1, 2, 3}, {4, -5, 6}), 12.0);
+}
+
+TEST(ToolsDeathTest, DotProductOfDifferentLengthsFailsTheCheck) {
+    EXPECT_DEATH(dotProduct({1, 2}, {1}), "one.size \\(\\) == two.size \\(\\)");
+}
