@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -426,4 +427,36 @@ TEST(InbetweenGroups, AShorterNextGroupIsALoadError) {
                   path + ": group small has 1 triangles, fewer than the 2 of group big it is "
                          "blended with");
     }
+}
+
+TEST(ModelLoader, WarnsOnceWithoutTheCombinerExtensionAndLoadsAnyway) {
+    REQUIRE_GL_CONTEXT();
+    const char* hidden = "-GL_EXT_texture_env_combine";
+    const char* override = std::getenv("MESA_EXTENSION_OVERRIDE");
+    if (override == nullptr || std::string(override) != hidden) {
+        // Run this very test again in a process whose GL hides the extension.
+        CommandResult child =
+            runCommand(std::string("MESA_EXTENSION_OVERRIDE=") + hidden + " " +
+                       FIREFLIES_BINARY_DIR + "/test_model_loader --gtest_filter=" +
+                       "ModelLoader.WarnsOnceWithoutTheCombinerExtension*");
+        EXPECT_EQ(child.status, 0) << child.out << child.err;
+        EXPECT_NE(child.out.find("[  PASSED  ] 1 test."), std::string::npos) << child.out;
+        return;
+    }
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    ASSERT_EQ(std::strstr(extensions, "GL_EXT_texture_env_combine"), nullptr);
+    TempDir dir;
+    ModelGroup t;
+    t.name = "a";
+    t.textureCount = 1;
+    t.textureNames = {dir.write("skin.bmp", bmp24Filled(2, 2, {1, 2, 3}))};
+    t.bumpMapped = true;
+    t.normalMapName = dir.write("normals.bmp", bmp24Filled(2, 2, {128, 128, 255}));
+    std::string path =
+        dir.write("one.obj", std::string(kPoints) + "g a\nf 1/1/1 2/2/2 3/3/3 4/4/4\n");
+    testing::internal::CaptureStdout();
+    Model model(path, &t, 1, false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "no GL_EXT_texture_env_combine\n");
+    EXPECT_EQ(model.findGroup("a")->triangleCount, 2);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
