@@ -12,10 +12,11 @@ namespace {
 // The program's pi for spark angles, deliberately short.
 constexpr float kSparkPi = 3.14159f;
 
-// A random number in [0, 1]. The whole range of rand() is used, so the
-// result stays in [0, 1] whatever the C library's RAND_MAX is.
+// One rand() call as a number in [0, 1]. The spark parameters are tuned for
+// draws of 0..32767, so the draw is cut to its low 15 bits first: glibc's
+// rand() reaches 2^31 - 1 and would otherwise give values far above 1.
 double unitRandom() {
-    return std::rand() * 1.0 / RAND_MAX;
+    return (std::rand() % 32768) * 1.0 / 32767.0;
 }
 
 void copy3(float* to, const float* from) {
@@ -27,6 +28,13 @@ void copy3(float* to, const float* from) {
 } // namespace
 
 void initParticlePool() {
+    // The pool is made once for the whole process; a second call must not
+    // add another thousand records.
+    static bool filled = false;
+    if (filled) {
+        return;
+    }
+    filled = true;
     for (int i = 0; i < kParticlePoolSize; ++i) {
         Particle* record = new Particle();
         record->index = i;

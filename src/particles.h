@@ -32,7 +32,8 @@ struct Particle {
 extern Particle* particlePool;
 
 // Creates the 1000 records (index 0..999, each pushed at the head, so 999 is
-// handed out first). Call once at start-up, before any emitter emits.
+// handed out first). Call at start-up, before any emitter emits; later calls
+// do nothing.
 void initParticlePool();
 
 // Number of records in particlePool now (walks the list; for checks, not for

@@ -25,22 +25,13 @@
 
 namespace {
 
-// The spark pool is global and filled once per process, as the game does.
-void ensurePool() {
-    static bool filled = false;
-    if (!filled) {
-        initParticlePool();
-        filled = true;
-    }
-}
-
 // Every firefly needs the shared spark pool and a GL context for its model's
 // textures; the tests run in data/, where "firefly.obj" is.
 class FireflyTest : public ::testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_GL_CONTEXT();
-        ensurePool();
+        initParticlePool();
         firefly = new Firefly();
         firefly->thrust = 0.2f;
         firefly->body.drag = 1.0f;
@@ -322,7 +313,7 @@ TEST(FireflyDeathTest, UnknownActionIsPrintedAndStops) {
     // A fresh process builds its own window and firefly.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     REQUIRE_GL_CONTEXT();
-    ensurePool();
+    initParticlePool();
     Firefly* firefly = new Firefly();
     // The number goes to standard output; send it where the death test
     // looks, after the assertion's own message channel.

@@ -15,15 +15,6 @@
 
 namespace {
 
-// The pool is global and filled once per process, as the game does.
-void ensurePool() {
-    static bool filled = false;
-    if (!filled) {
-        initParticlePool();
-        filled = true;
-    }
-}
-
 const float kOrigin[3] = {0.0f, 0.0f, 0.0f};
 const float kZero[3] = {0.0f, 0.0f, 0.0f};
 const float kWhite[3] = {1.0f, 1.0f, 1.0f};
@@ -109,14 +100,23 @@ TEST(SparkDirection, PointsAlongItsAxes) {
 }
 
 TEST(ParticlePool, HoldsAThousandRecordsHandingOutTheLastFirst) {
-    ensurePool();
+    initParticlePool();
     EXPECT_EQ(freeParticleCount(), kParticlePoolSize);
     ASSERT_NE(particlePool, nullptr);
     EXPECT_EQ(particlePool->index, 999);
+    // The indexes run down to 0 along the list, each record once.
+    int expected = 999;
+    for (const Particle* p = particlePool; p != nullptr; p = p->next) {
+        EXPECT_EQ(p->index, expected--);
+    }
+    EXPECT_EQ(expected, -1);
+    // Filling it again adds nothing.
+    initParticlePool();
+    EXPECT_EQ(freeParticleCount(), kParticlePoolSize);
 }
 
 TEST(SparkleEmitter, RemovalsKeepPoolAndLiveCountConsistent) {
-    ensurePool();
+    initParticlePool();
     std::srand(7);
     const int total = freeParticleCount();
     {
@@ -150,7 +150,7 @@ TEST(SparkleEmitter, RemovalsKeepPoolAndLiveCountConsistent) {
 }
 
 TEST(SparkleEmitter, DestroyedEmitterReturnsItsRecords) {
-    ensurePool();
+    initParticlePool();
     const int total = freeParticleCount();
     {
         SparkleEmitter emitter = makeEmitter(30, 0, 0, 5, 0);
@@ -164,7 +164,7 @@ TEST(SparkleEmitter, DestroyedEmitterReturnsItsRecords) {
 
 TEST(SparkleEmitter, BeamFirstBurstIsFlatAtTheOrigin) {
     REQUIRE_GL_CONTEXT();
-    ensurePool();
+    initParticlePool();
     const int total = freeParticleCount();
     setUpCloseView();
 
@@ -229,7 +229,7 @@ TEST(SparkleEmitter, BeamFirstBurstIsFlatAtTheOrigin) {
 
 TEST(SparkleEmitter, SparkOfLifeFourIsGoneInTheFifthDraw) {
     REQUIRE_GL_CONTEXT();
-    ensurePool();
+    initParticlePool();
     setUpCloseView();
     std::srand(99);
     // Batches of zero: only the one spark emitted by hand lives here.
@@ -259,7 +259,7 @@ TEST(SparkleEmitter, SparkOfLifeFourIsGoneInTheFifthDraw) {
 
 TEST(SparkleEmitter, BatchStopsWhenThePoolRunsDry) {
     REQUIRE_GL_CONTEXT();
-    ensurePool();
+    initParticlePool();
     setUpCloseView();
     const int total = freeParticleCount();
     std::srand(5);
@@ -282,7 +282,7 @@ TEST(SparkleEmitter, BatchStopsWhenThePoolRunsDry) {
 
 TEST(SparkleEmitter, StreakModeDrawsLines) {
     REQUIRE_GL_CONTEXT();
-    ensurePool();
+    initParticlePool();
     setUpCloseView();
     std::srand(11);
     SparkleEmitter streaks(kOrigin, 100, 30, 0, 5, 0, 0.0f, 360.0f, 0.0f, 360.0f, 0.15f, 0.05f,
