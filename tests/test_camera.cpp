@@ -31,17 +31,6 @@ void followHeading(Camera& camera, double x, double z, double heading) {
 
 } // namespace
 
-TEST(Camera, StartsAboveTheOrigin) {
-    Camera camera;
-    EXPECT_EQ(camera.eye[0], 0.0);
-    EXPECT_EQ(camera.eye[1], 2.0);
-    EXPECT_EQ(camera.eye[2], 0.0);
-    EXPECT_EQ(camera.target[0], 0.0);
-    EXPECT_EQ(camera.target[1], 0.0);
-    EXPECT_EQ(camera.target[2], 0.0);
-    EXPECT_EQ(camera.distance, 10.0);
-}
-
 TEST(Camera, EyeStaysTenBehindAndTwoAbove) {
     REQUIRE_GL_CONTEXT();
     Camera camera;

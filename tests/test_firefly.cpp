@@ -301,14 +301,6 @@ TEST_F(FireflyTest, AgentTurnsAfterThrustingAlongTheOldHeading) {
     EXPECT_EQ(plain->fireCooldown, 0);
 }
 
-TEST_F(FireflyTest, ActionOneFiresAndMoves) {
-    firefly->act(1);
-    EXPECT_TRUE(firefly->fire);
-    EXPECT_TRUE(firefly->fired);
-    EXPECT_EQ(firefly->fireCooldown, 100);
-    EXPECT_GT(firefly->x, 0.0f) << "act ends with move";
-}
-
 TEST(FireflyDeathTest, UnknownActionIsPrintedAndStops) {
     // A fresh process builds its own window and firefly.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
