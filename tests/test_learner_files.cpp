@@ -1,0 +1,197 @@
+// The agent's table files: exact layout on saving, tolerant whitespace on
+// loading, and what a missing, short or broken file leaves behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "learner.h"
+#include "temp_dir.h"
+
+namespace {
+
+// The number a six-digit save gives back.
+double sixDigits(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return std::strtod(text, nullptr);
+}
+
+// Fills the transition table with distinct numbers of up to six digits.
+void fillDistinct(Learner& learner) {
+    for (int s = 0; s < kStateCount; ++s) {
+        for (int next = 0; next < kStateCount; ++next) {
+            for (int a = 0; a < kActionCount; ++a) {
+                learner.transProb(s, next, a) = (s * 1000 + next * 4 + a) * 1e-6;
+            }
+        }
+    }
+}
+
+std::string lines(int count, const std::string& line) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(LearnerFiles, InitialTablesSaveInTheirExactLayout) {
+    Learner learner;
+    TempDir dir;
+    ASSERT_EQ(learner.saveTransitions(dir.path() + "/t"), "");
+    ASSERT_EQ(learner.saveValues(dir.path() + "/v"), "");
+    std::string block = lines(192, "0.00520833") + "\n";
+    std::string expected;
+    for (int b = 0; b < 768; ++b) {
+        expected += block;
+    }
+    EXPECT_TRUE(readFile(dir.path() + "/t") == expected) << "transition file differs";
+    EXPECT_EQ(readFile(dir.path() + "/v"), lines(192, "0"));
+}
+
+TEST(LearnerFiles, TransitionLinesAreStateThenActionThenNextState) {
+    Learner learner;
+    fillDistinct(learner);
+    TempDir dir;
+    ASSERT_EQ(learner.saveTransitions(dir.path() + "/t"), "");
+    std::istringstream in(readFile(dir.path() + "/t"));
+    std::vector<std::string> all;
+    for (std::string line; std::getline(in, line);) {
+        all.push_back(line);
+    }
+    ASSERT_EQ(all.size(), 148224u);
+    int s = 117, a = 2, next = 45;
+    // Line 1 + 193 x (4 s + a) + next, counting from 1.
+    EXPECT_EQ(std::strtod(all[193 * (4 * s + a) + next].c_str(), nullptr),
+              sixDigits(learner.transProb(s, next, a)));
+    EXPECT_EQ(all[193 * (4 * s + a) + 192], "");
+}
+
+TEST(LearnerFiles, TransitionsLoadTheSameWithoutBlankLinesOrOnOneLine) {
+    Learner source;
+    fillDistinct(source);
+    TempDir dir;
+    ASSERT_EQ(source.saveTransitions(dir.path() + "/t"), "");
+    std::string text = readFile(dir.path() + "/t");
+
+    std::string noBlanks, oneLine;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) {
+            noBlanks += line + "\n";
+            oneLine += line + " \t";
+        }
+    }
+    Learner a, b, c;
+    EXPECT_EQ(a.loadTransitions(dir.write("plain", text)), "");
+    EXPECT_EQ(b.loadTransitions(dir.write("noblanks", noBlanks)), "");
+    EXPECT_EQ(c.loadTransitions(dir.write("oneline", oneLine)), "");
+    EXPECT_TRUE(a.transProbs == b.transProbs);
+    EXPECT_TRUE(a.transProbs == c.transProbs);
+    for (std::size_t k = 0; k < a.transProbs.size(); k += 997) {
+        EXPECT_EQ(a.transProbs[k], sixDigits(source.transProbs[k])) << k;
+    }
+}
+
+TEST(LearnerFiles, RoundTripKeepsSixSignificantDigits) {
+    Learner source;
+    std::srand(7);
+    for (int k = 0; k < kStateCount; ++k) {
+        source.values[k] = (std::rand() - RAND_MAX / 2) / 1234.5678;
+        source.rewards[k] = -source.values[k] * 1e-7;
+    }
+    source.transProb(3, 4, 1) = 1.0 / 3.0;
+    TempDir dir;
+    ASSERT_EQ(source.saveValues(dir.path() + "/v"), "");
+    ASSERT_EQ(source.saveRewards(dir.path() + "/r"), "");
+    ASSERT_EQ(source.saveTransitions(dir.path() + "/t"), "");
+    Learner copy;
+    EXPECT_EQ(copy.loadValues(dir.path() + "/v"), "");
+    EXPECT_EQ(copy.loadRewards(dir.path() + "/r"), "");
+    EXPECT_EQ(copy.loadTransitions(dir.path() + "/t"), "");
+    for (int k = 0; k < kStateCount; ++k) {
+        EXPECT_EQ(copy.values[k], sixDigits(source.values[k])) << k;
+        EXPECT_EQ(copy.rewards[k], sixDigits(source.rewards[k])) << k;
+    }
+    EXPECT_EQ(copy.transProb(3, 4, 1), 0.333333);
+    EXPECT_EQ(copy.transProb(191, 191, 3), 0.00520833);
+    // Nothing else is touched by loading.
+    EXPECT_EQ(copy.states, std::vector<int>(kFireflySlots, 0));
+}
+
+TEST(LearnerFiles, ShortFilesKeepTheEntriesNotRead) {
+    TempDir dir;
+    Learner learner;
+    learner.values.assign(kStateCount, -7.0);
+    std::string path = dir.write("val", lines(100, "2.5"));
+    EXPECT_EQ(learner.loadValues(path),
+              path + ": read 100 of 192 numbers; the rest keep their values");
+    EXPECT_EQ(learner.values[99], 2.5);
+    EXPECT_EQ(learner.values[100], -7.0);
+    EXPECT_EQ(learner.values[191], -7.0);
+
+    path = dir.write("trans", lines(200, "0.25"));
+    EXPECT_EQ(learner.loadTransitions(path),
+              path + ": read 200 of 147456 numbers; the rest keep their values");
+    EXPECT_EQ(learner.transProb(0, 191, 0), 0.25);    // number 192
+    EXPECT_EQ(learner.transProb(0, 7, 1), 0.25);      // number 192 + 8
+    EXPECT_EQ(learner.transProb(0, 8, 1), 1.0 / 192); // number 192 + 9, not in the file
+    EXPECT_EQ(learner.transProb(0, 0, 2), 1.0 / 192);
+
+    path = dir.write("empty", "");
+    EXPECT_EQ(learner.loadRewards(path),
+              path + ": read 0 of 192 numbers; the rest keep their values");
+}
+
+TEST(LearnerFiles, MalformedTokensStopTheReading) {
+    TempDir dir;
+    const char* badTokens[] = {"abc", "0.5abc", "1,5", "nan", "inf", "1e999", "--1"};
+    for (const char* bad : badTokens) {
+        Learner learner;
+        learner.values.assign(kStateCount, -7.0);
+        std::string path = dir.write("val", lines(50, "+1.5") + bad + "\n" + lines(141, "3"));
+        EXPECT_EQ(learner.loadValues(path), path + ":51: \"" + bad +
+                                                "\" is not a number; read 50 of 192 numbers, "
+                                                "the rest keep their values");
+        EXPECT_EQ(learner.values[49], 1.5);
+        EXPECT_EQ(learner.values[50], -7.0) << bad;
+        EXPECT_EQ(learner.values[51], -7.0) << bad;
+    }
+}
+
+TEST(LearnerFiles, SurplusNumbersAreIgnored) {
+    TempDir dir;
+    Learner learner;
+    std::string path = dir.write("val", lines(192, "1e-3") + "4 5 6 junk\n");
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[191], 0.001);
+}
+
+TEST(LearnerFiles, MissingFilesKeepTheInitialTables) {
+    Learner learner;
+    TempDir dir;
+    std::string path = dir.path() + "/learner.trans";
+    EXPECT_EQ(learner.loadTransitions(path),
+              path + ": cannot open; the fireflies will act at random");
+    path = dir.path() + "/learner.val";
+    EXPECT_EQ(learner.loadValues(path), path + ": cannot open; the fireflies will act at random");
+    EXPECT_EQ(learner.loadTransitions(dir.path()),
+              dir.path() + ": cannot read; the fireflies will act at random");
+    EXPECT_EQ(learner.transProbs, std::vector<double>(147456, 1.0 / 192));
+    EXPECT_EQ(learner.values, std::vector<double>(kStateCount, 0.0));
+    EXPECT_EQ(learner.saveValues(dir.path() + "/no/such/folder/v"),
+              dir.path() + "/no/such/folder/v: cannot write");
+}
+
+TEST(LearnerFiles, ShippedTablesLoadInFull) {
+    // Tests run in data/, where the game finds its tables.
+    Learner learner;
+    EXPECT_EQ(learner.loadTransitions("learner.trans"), "");
+    EXPECT_EQ(learner.loadValues("learner.val"), "");
+    EXPECT_EQ(learner.transProb(0, 0, 0), 0.00520833);
+}
