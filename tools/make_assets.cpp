@@ -1,0 +1,1111 @@
+// make_assets OUTDIR: writes the game's own models, pictures and flicker
+// numbers into OUTDIR. Everything is computed from fixed seeds, so two runs
+// give the same bytes; data/ holds the committed output.
+//
+// The game draws its models with lighting switched off: a plain group shows
+// its template colour times its texture and nothing else. So the pictures do
+// the lighting. Most model parts look their texture up by a shade value
+// (computed here from each vertex normal and one fixed light) along one axis
+// of a picture region and by a pattern value along the other: the pictures
+// are small atlases of "pattern x brightness" tables.
+//
+// The loader negates both texture coordinates and the textures repeat, so a
+// file coordinate (u, v) samples the picture at column (1 - u) x width and at
+// v x height from the bottom row. Every mapping below is written in picture
+// terms (column fraction a from the left, row fraction b from the top) and
+// converted with pictureUv().
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+// ---------------------------------------------------------------- vectors
+
+struct Vec3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+};
+
+Vec3 vec(double x, double y, double z) {
+    Vec3 v;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    return v;
+}
+Vec3 operator+(Vec3 a, Vec3 b) {
+    return vec(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+Vec3 operator-(Vec3 a, Vec3 b) {
+    return vec(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+Vec3 operator*(Vec3 a, double k) {
+    return vec(a.x * k, a.y * k, a.z * k);
+}
+double dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3 cross(Vec3 a, Vec3 b) {
+    return vec(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+double length(Vec3 a) {
+    return std::sqrt(dot(a, a));
+}
+Vec3 normalized(Vec3 a) {
+    double l = length(a);
+    return l > 1e-12 ? a * (1.0 / l) : vec(0.0, 1.0, 0.0);
+}
+Vec3 lerp(Vec3 a, Vec3 b, double t) {
+    return a + (b - a) * t;
+}
+
+// Rotation of p about the axis through the origin (unit axis) by angle radians.
+Vec3 rotate(Vec3 p, Vec3 axis, double angle) {
+    double c = std::cos(angle);
+    double s = std::sin(angle);
+    return p * c + cross(axis, p) * s + axis * (dot(axis, p) * (1.0 - c));
+}
+
+double clamp01(double v) {
+    return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
+double smoothstep(double e0, double e1, double v) {
+    double t = clamp01((v - e0) / (e1 - e0));
+    return t * t * (3.0 - 2.0 * t);
+}
+double mix(double a, double b, double t) {
+    return a + (b - a) * t;
+}
+double fract(double v) {
+    return v - std::floor(v);
+}
+
+// ------------------------------------------------------------ random numbers
+
+// xorshift64*: small, fast and the same on every machine, unlike rand().
+class Random {
+  public:
+    explicit Random(std::uint64_t seed) : state_(seed != 0 ? seed : 0x9E3779B97F4A7C15ull) {}
+    std::uint64_t bits() {
+        state_ ^= state_ >> 12;
+        state_ ^= state_ << 25;
+        state_ ^= state_ >> 27;
+        return state_ * 0x2545F4914F6CDD1Dull;
+    }
+    // Uniform in [0, 1).
+    double uniform() { return static_cast<double>(bits() >> 11) * (1.0 / 9007199254740992.0); }
+    double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
+
+  private:
+    std::uint64_t state_;
+};
+
+// ------------------------------------------------------------------ pictures
+
+struct Color {
+    double r = 0.0;
+    double g = 0.0;
+    double b = 0.0;
+};
+
+Color rgb(double r, double g, double b) {
+    Color c;
+    c.r = r;
+    c.g = g;
+    c.b = b;
+    return c;
+}
+Color operator*(Color a, double k) {
+    return rgb(a.r * k, a.g * k, a.b * k);
+}
+Color operator+(Color a, Color b) {
+    return rgb(a.r + b.r, a.g + b.g, a.b + b.b);
+}
+Color mixColor(Color a, Color b, double t) {
+    return rgb(mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t));
+}
+
+// An RGB picture, row 0 at the top, components nominally 0..1.
+class Picture {
+  public:
+    Picture(int width, int height) : width_(width), height_(height), pixels_(width * height) {}
+    int width() const { return width_; }
+    int height() const { return height_; }
+    Color& at(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    const Color& at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+
+    // Fills every pixel from f(a, b), a and b the pixel centre's fractions
+    // of the width (from the left) and the height (from the top).
+    void paint(const std::function<Color(double a, double b)>& f) {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                at(x, y) = f((x + 0.5) / width_, (y + 0.5) / height_);
+            }
+        }
+    }
+
+    // Adds a soft round spot of the given colour; wraps round horizontally.
+    void addSpot(double cx, double cy, double radius, Color c) {
+        int r = static_cast<int>(std::ceil(radius * 3.0));
+        for (int dy = -r; dy <= r; ++dy) {
+            int y = static_cast<int>(std::floor(cy)) + dy;
+            if (y < 0 || y >= height_) {
+                continue;
+            }
+            for (int dx = -r; dx <= r; ++dx) {
+                int x = static_cast<int>(std::floor(cx)) + dx;
+                double ddx = x + 0.5 - cx;
+                double ddy = y + 0.5 - cy;
+                double w = std::exp(-(ddx * ddx + ddy * ddy) / (2.0 * radius * radius));
+                int wx = ((x % width_) + width_) % width_;
+                at(wx, y) = at(wx, y) + c * w;
+            }
+        }
+    }
+
+    // 24-bit uncompressed BMP, bottom row first, blue-green-red.
+    bool writeBmp(const std::string& path) const {
+        int rowBytes = (width_ * 3 + 3) / 4 * 4;
+        std::uint32_t imageBytes = static_cast<std::uint32_t>(rowBytes) * height_;
+        std::vector<unsigned char> file;
+        auto put16 = [&file](std::uint32_t v) {
+            file.push_back(v & 0xFF);
+            file.push_back((v >> 8) & 0xFF);
+        };
+        auto put32 = [&file](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) {
+                file.push_back((v >> (8 * i)) & 0xFF);
+            }
+        };
+        file.push_back('B');
+        file.push_back('M');
+        put32(54 + imageBytes);
+        put32(0);
+        put32(54);
+        put32(40);
+        put32(static_cast<std::uint32_t>(width_));
+        put32(static_cast<std::uint32_t>(height_));
+        put16(1);
+        put16(24);
+        put32(0);
+        put32(imageBytes);
+        put32(2835);
+        put32(2835);
+        put32(0);
+        put32(0);
+        for (int y = height_ - 1; y >= 0; --y) {
+            for (int x = 0; x < width_; ++x) {
+                const Color& c = at(x, y);
+                file.push_back(toByte(c.b));
+                file.push_back(toByte(c.g));
+                file.push_back(toByte(c.r));
+            }
+            for (int pad = width_ * 3; pad < rowBytes; ++pad) {
+                file.push_back(0);
+            }
+        }
+        return writeBytes(path, file);
+    }
+
+    static unsigned char toByte(double v) {
+        return static_cast<unsigned char>(std::lround(clamp01(v) * 255.0));
+    }
+
+    static bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        if (out == nullptr) {
+            return false;
+        }
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+        return std::fclose(out) == 0 && ok;
+    }
+
+  private:
+    int width_;
+    int height_;
+    std::vector<Color> pixels_;
+};
+
+// Value noise on a lattice that repeats after periodX x periodY cells, so a
+// picture painted from it tiles without a seam.
+class TileNoise {
+  public:
+    TileNoise(Random& random, int periodX, int periodY)
+        : periodX_(periodX), periodY_(periodY), values_(periodX * periodY) {
+        for (double& v : values_) {
+            v = random.uniform();
+        }
+    }
+    // x, y in lattice cells; the result lies in 0..1.
+    double at(double x, double y) const {
+        double fx = std::floor(x);
+        double fy = std::floor(y);
+        double tx = x - fx;
+        double ty = y - fy;
+        tx = tx * tx * (3.0 - 2.0 * tx);
+        ty = ty * ty * (3.0 - 2.0 * ty);
+        int ix = static_cast<int>(fx);
+        int iy = static_cast<int>(fy);
+        double a = cell(ix, iy);
+        double b = cell(ix + 1, iy);
+        double c = cell(ix, iy + 1);
+        double d = cell(ix + 1, iy + 1);
+        return mix(mix(a, b, tx), mix(c, d, tx), ty);
+    }
+    // Fractal sum over octaves, each of twice the frequency and half the
+    // weight; a and b are fractions of the period. Result about 0..1.
+    double fractal(double a, double b, int octaves) const {
+        double sum = 0.0;
+        double weight = 0.5;
+        double total = 0.0;
+        double scale = 1.0;
+        for (int i = 0; i < octaves; ++i) {
+            sum += weight * at(a * periodX_ * scale, b * periodY_ * scale);
+            total += weight;
+            weight *= 0.5;
+            scale *= 2.0;
+        }
+        return sum / total;
+    }
+
+  private:
+    double cell(int x, int y) const {
+        int wx = ((x % periodX_) + periodX_) % periodX_;
+        int wy = ((y % periodY_) + periodY_) % periodY_;
+        return values_[static_cast<size_t>(wy) * periodX_ + wx];
+    }
+    int periodX_;
+    int periodY_;
+    std::vector<double> values_;
+};
+
+// -------------------------------------------------------------------- meshes
+
+struct MeshVertex {
+    Vec3 position;
+    Vec3 normal;
+    double u = 0.0;
+    double v = 0.0;
+};
+
+// One named group of an OBJ file: its own vertices and triangles (indices
+// into its vertices, counter-clockwise seen from the side the normals face).
+struct MeshGroup {
+    std::string name;
+    std::vector<MeshVertex> vertices;
+    std::vector<std::array<int, 3>> triangles;
+};
+
+// File texture coordinate for a picture point at column fraction a (from the
+// left) and row fraction b (from the top); see the file comment.
+void pictureUv(double a, double b, double& u, double& v) {
+    u = 1.0 - a;
+    v = 1.0 - b;
+}
+
+using SurfaceFn = std::function<Vec3(double s, double t)>;
+// Texture coordinate of a surface point: parameters, position, unit normal;
+// writes the picture fractions a, b.
+using TexFn = std::function<void(double s, double t, Vec3 p, Vec3 n, double& a, double& b)>;
+
+// Normal of a parametric surface from central differences; parameters near
+// a pole (where one derivative vanishes) are nudged inwards.
+Vec3 surfaceNormal(const SurfaceFn& at, double s, double t) {
+    const double e = 1e-4;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        double s0 = std::max(0.0, s - e);
+        double s1 = std::min(1.0, s + e);
+        double t0 = std::max(0.0, t - e);
+        double t1 = std::min(1.0, t + e);
+        Vec3 n = cross(at(s1, t) - at(s0, t), at(s, t1) - at(s, t0));
+        if (length(n) > 1e-14) {
+            return normalized(n);
+        }
+        s = s < 0.5 ? s + 0.01 : s - 0.01;
+        t = t < 0.5 ? t + 0.01 : t - 0.01;
+    }
+    return vec(0.0, 1.0, 0.0);
+}
+
+// Adds an ns x nt grid of quads over s, t in [0, 1], each split in two
+// triangles whose front faces the direction of dP/ds x dP/dt. With
+// dropDegenerate, triangles that collapse to a line (at a pole) are left out.
+void addSurface(MeshGroup& group, int ns, int nt, const SurfaceFn& at, const TexFn& tex,
+                bool dropDegenerate) {
+    int base = static_cast<int>(group.vertices.size());
+    for (int i = 0; i <= ns; ++i) {
+        for (int j = 0; j <= nt; ++j) {
+            double s = static_cast<double>(i) / ns;
+            double t = static_cast<double>(j) / nt;
+            MeshVertex mv;
+            mv.position = at(s, t);
+            mv.normal = surfaceNormal(at, s, t);
+            double a = 0.0;
+            double b = 0.0;
+            tex(s, t, mv.position, mv.normal, a, b);
+            pictureUv(a, b, mv.u, mv.v);
+            group.vertices.push_back(mv);
+        }
+    }
+    auto index = [base, nt](int i, int j) { return base + i * (nt + 1) + j; };
+    auto degenerate = [&group](int a, int b, int c) {
+        Vec3 pa = group.vertices[a].position;
+        Vec3 pb = group.vertices[b].position;
+        Vec3 pc = group.vertices[c].position;
+        return length(cross(pb - pa, pc - pa)) < 1e-12;
+    };
+    for (int i = 0; i < ns; ++i) {
+        for (int j = 0; j < nt; ++j) {
+            int a = index(i, j);
+            int b = index(i + 1, j);
+            int c = index(i + 1, j + 1);
+            int d = index(i, j + 1);
+            if (!dropDegenerate || !degenerate(a, b, c)) {
+                group.triangles.push_back({a, b, c});
+            }
+            if (!dropDegenerate || !degenerate(a, c, d)) {
+                group.triangles.push_back({a, c, d});
+            }
+        }
+    }
+}
+
+// A tube of `sides` facets along a path, with a radius per path point,
+// closed with a flat fan at the last point. Frames follow the path by
+// parallel transport so the facets do not twist.
+void addTube(MeshGroup& group, const std::vector<Vec3>& path, const std::vector<double>& radii,
+             int sides, const TexFn& tex) {
+    size_t count = path.size();
+    std::vector<Vec3> tangents(count);
+    for (size_t i = 0; i < count; ++i) {
+        Vec3 ahead = path[std::min(i + 1, count - 1)];
+        Vec3 behind = path[i > 0 ? i - 1 : 0];
+        tangents[i] = normalized(ahead - behind);
+    }
+    Vec3 side = cross(tangents[0], vec(0.0, 1.0, 0.0));
+    if (length(side) < 1e-6) {
+        side = cross(tangents[0], vec(1.0, 0.0, 0.0));
+    }
+    side = normalized(side);
+    int base = static_cast<int>(group.vertices.size());
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            // Carry the side vector over to the new tangent.
+            side = normalized(side - tangents[i] * dot(side, tangents[i]));
+        }
+        Vec3 up = cross(tangents[i], side);
+        for (int k = 0; k <= sides; ++k) {
+            double angle = 2.0 * kPi * k / sides;
+            Vec3 n = side * std::cos(angle) + up * std::sin(angle);
+            MeshVertex mv;
+            mv.position = path[i] + n * radii[i];
+            mv.normal = n;
+            double a = 0.0;
+            double b = 0.0;
+            tex(static_cast<double>(i) / (count - 1), static_cast<double>(k) / sides, mv.position,
+                n, a, b);
+            pictureUv(a, b, mv.u, mv.v);
+            group.vertices.push_back(mv);
+        }
+    }
+    for (size_t i = 0; i + 1 < count; ++i) {
+        for (int k = 0; k < sides; ++k) {
+            int a = base + static_cast<int>(i) * (sides + 1) + k;
+            int b = a + 1;
+            int c = a + sides + 1 + 1;
+            int d = a + sides + 1;
+            // Ring k runs counter-clockwise about the tangent, so (a, b, c)
+            // and (a, c, d) face outwards.
+            group.triangles.push_back({a, b, c});
+            group.triangles.push_back({a, c, d});
+        }
+    }
+    // End cap.
+    MeshVertex tip;
+    tip.position = path[count - 1];
+    tip.normal = tangents[count - 1];
+    double a = 0.0;
+    double b = 0.0;
+    tex(1.0, 0.0, tip.position, tip.normal, a, b);
+    pictureUv(a, b, tip.u, tip.v);
+    int tipIndex = static_cast<int>(group.vertices.size());
+    group.vertices.push_back(tip);
+    int last = base + static_cast<int>(count - 1) * (sides + 1);
+    for (int k = 0; k < sides; ++k) {
+        group.triangles.push_back({last + k, last + k + 1, tipIndex});
+    }
+}
+
+// Writes the groups as one OBJ file: each group's v, vt and vn lines, then
+// its g line and its faces as v/vt/vn with one shared index per corner.
+bool writeObj(const std::string& path, const std::string& title,
+              const std::vector<MeshGroup>& groups) {
+    std::string text;
+    char line[160];
+    auto clean = [](double v) { return std::fabs(v) < 5e-6 ? 0.0 : v; };
+    text += "# " + title + "\n# made by make_assets\n";
+    int offset = 1;
+    for (const MeshGroup& g : groups) {
+        for (const MeshVertex& mv : g.vertices) {
+            std::snprintf(line, sizeof line, "v %.5f %.5f %.5f\n", clean(mv.position.x),
+                          clean(mv.position.y), clean(mv.position.z));
+            text += line;
+        }
+        for (const MeshVertex& mv : g.vertices) {
+            std::snprintf(line, sizeof line, "vt %.5f %.5f\n", clean(mv.u), clean(mv.v));
+            text += line;
+        }
+        for (const MeshVertex& mv : g.vertices) {
+            Vec3 n = normalized(mv.normal);
+            std::snprintf(line, sizeof line, "vn %.4f %.4f %.4f\n", clean(n.x), clean(n.y),
+                          clean(n.z));
+            text += line;
+        }
+        text += "g " + g.name + "\n";
+        for (const std::array<int, 3>& tri : g.triangles) {
+            int a = tri[0] + offset;
+            int b = tri[1] + offset;
+            int c = tri[2] + offset;
+            std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c,
+                          c, c);
+            text += line;
+        }
+        offset += static_cast<int>(g.vertices.size());
+    }
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    return Picture::writeBytes(path, bytes);
+}
+
+// --------------------------------------------------------------- the firefly
+
+// The firefly's one light, in model coordinates (front is -Z, up is +Y):
+// from above and a little behind, where the chase camera sits.
+const Vec3 kFireflyLight = normalized(vec(-0.35, 1.0, 0.55));
+
+// Brightness 0..1 of a surface with unit normal n under kFireflyLight, with
+// light wrapping round the dark side so nothing is quite black.
+double fireflyShade(Vec3 n) {
+    return clamp01(0.5 + 0.5 * dot(n, kFireflyLight));
+}
+
+// Picture rows used for shade lookups keep a margin at the picture's edges.
+double shadeRow(double shade) {
+    return 0.96 - 0.92 * clamp01(shade);
+}
+
+// shell.bmp: columns 0..0.70 hold the wing case across its width (suture at
+// the left, pale margin at the right), columns 0.76..1 the legs' colour;
+// rows are brightness, brightest at the top.
+const double kShellCaseLeft = 0.02;
+const double kShellCaseRight = 0.68;
+const double kShellLegColumn = 0.87;
+
+// wing.bmp: columns 0..0.6 the hind-wing membrane (span along the rows from
+// the top, chord across the columns); columns 0.62..1: rows 0..0.64 a top
+// view of the thorax shield, rows 0.66..0.82 the head's brightness scale and
+// rows 0.84..1 the eyes' brightness scale (brightness along the columns).
+const double kWingLeft = 0.02;
+const double kWingRight = 0.58;
+const double kShieldLeft = 0.64;
+const double kShieldRight = 0.98;
+const double kShieldTop = 0.02;
+const double kShieldBottom = 0.62;
+const double kHeadRow = 0.74;
+const double kEyeRow = 0.92;
+
+// Thorax shield: an ellipsoid dome.
+const Vec3 kThoraxCentre = vec(0.0, 0.05, -0.5);
+const Vec3 kThoraxRadii = vec(0.27, 0.13, 0.25);
+
+double shieldColumn(double x) {
+    return mix(kShieldLeft, kShieldRight, 0.5 + 0.5 * x / (kThoraxRadii.x * 1.02));
+}
+double shieldRow(double z) {
+    return mix(kShieldTop, kShieldBottom,
+               0.5 + 0.5 * (z - kThoraxCentre.z) / (kThoraxRadii.z * 1.02));
+}
+double headColumn(double shade) {
+    return kShieldLeft + (kShieldRight - kShieldLeft) * clamp01(shade);
+}
+
+// Ellipsoid surface, s from the -Z pole to the +Z pole, t once round.
+SurfaceFn ellipsoid(Vec3 centre, Vec3 radii) {
+    return [centre, radii](double s, double t) {
+        double polar = kPi * s;
+        double around = 2.0 * kPi * t;
+        // Counter-clockwise round +Z seen from outside at the -Z end makes
+        // dP/ds x dP/dt point outwards.
+        return centre + vec(radii.x * std::sin(polar) * std::cos(around),
+                            -radii.y * std::sin(polar) * std::sin(around),
+                            -radii.z * std::cos(polar));
+    };
+}
+
+MeshGroup fireflyLeg(const std::string& name, double side, double zHip, double spread,
+                     double sweep) {
+    // side is +1 for the right (+X) legs. spread sets how far out the knee
+    // sits, sweep tilts the leg forward (negative) or back (positive).
+    MeshGroup leg;
+    leg.name = name;
+    Vec3 hip = vec(side * 0.07, -0.07, zHip);
+    Vec3 knee = vec(side * (0.07 + 0.28 * spread), 0.02, zHip + 0.10 * sweep);
+    Vec3 ankle = vec(side * (0.10 + 0.40 * spread), -0.30, zHip + 0.28 * sweep);
+    Vec3 toe = vec(side * (0.12 + 0.46 * spread), -0.40, zHip + 0.36 * sweep);
+    std::vector<Vec3> path;
+    std::vector<double> radii;
+    auto segment = [&](Vec3 from, Vec3 to, double r0, double r1, bool first) {
+        const int steps = 2;
+        for (int i = first ? 0 : 1; i <= steps; ++i) {
+            double t = static_cast<double>(i) / steps;
+            path.push_back(lerp(from, to, t));
+            radii.push_back(mix(r0, r1, t));
+        }
+    };
+    segment(hip, knee, 0.035, 0.028, true);
+    segment(knee, ankle, 0.026, 0.018, false);
+    segment(ankle, toe, 0.016, 0.010, false);
+    addTube(leg, path, radii, 4, [](double, double, Vec3, Vec3 n, double& a, double& b) {
+        a = kShellLegColumn;
+        b = shadeRow(fireflyShade(n));
+    });
+    return leg;
+}
+
+std::vector<MeshGroup> makeFirefly() {
+    std::vector<MeshGroup> groups;
+    // Legs: front, middle and back pair hang from the underside of the
+    // thorax, angled forward, out and back.
+    groups.push_back(fireflyLeg("frontlleg", -1.0, -0.58, 0.9, -1.0));
+    groups.push_back(fireflyLeg("sidelleg", -1.0, -0.47, 1.0, 0.2));
+    groups.push_back(fireflyLeg("backlleg", -1.0, -0.36, 0.95, 1.2));
+    groups.push_back(fireflyLeg("frontrleg", 1.0, -0.58, 0.9, -1.0));
+    groups.push_back(fireflyLeg("siderleg", 1.0, -0.47, 1.0, 0.2));
+    groups.push_back(fireflyLeg("backrleg", 1.0, -0.36, 0.95, 1.2));
+
+    // Abdomen: a long segmented body from under the thorax to the tail,
+    // its last segments the lantern.
+    MeshGroup abdomen;
+    abdomen.name = "abdomen2";
+    const double zFront = -0.40;
+    const double zTail = 1.0;
+    const int segments = 7;
+    SurfaceFn abdomenAt = [=](double s, double t) {
+        double z = mix(zFront, zTail, s);
+        double bulge = std::sin(kPi * std::pow(s, 0.8));
+        double ring = 1.0 - 0.07 * std::pow(std::fabs(std::cos(kPi * segments * s)), 6.0);
+        double r = (0.03 + 0.20 * bulge) * ring;
+        double around = 2.0 * kPi * t;
+        return vec(r * std::cos(around), -0.02 + 0.62 * r * -std::sin(around) - 0.04 * s, z);
+    };
+    addSurface(
+        abdomen, 21, 8, abdomenAt,
+        [](double s, double, Vec3, Vec3 n, double& a, double& b) {
+            a = 0.02 + 0.96 * s;
+            b = shadeRow(fireflyShade(n));
+        },
+        true);
+    groups.push_back(abdomen);
+
+    // Thorax: the shield over the front of the body, looked up in its own
+    // top-view picture.
+    MeshGroup thorax;
+    thorax.name = "thorax";
+    addSurface(
+        thorax, 8, 12, ellipsoid(kThoraxCentre, kThoraxRadii),
+        [](double, double, Vec3 p, Vec3, double& a, double& b) {
+            a = shieldColumn(p.x);
+            b = shieldRow(p.z);
+        },
+        true);
+    groups.push_back(thorax);
+
+    // Head: tucked under the front of the shield, with two big eyes and two
+    // long antennae.
+    MeshGroup head;
+    head.name = "head";
+    TexFn headTex = [](double, double, Vec3, Vec3 n, double& a, double& b) {
+        a = headColumn(fireflyShade(n));
+        b = kHeadRow;
+    };
+    TexFn eyeTex = [](double, double, Vec3, Vec3 n, double& a, double& b) {
+        a = headColumn(fireflyShade(n));
+        b = kEyeRow;
+    };
+    addSurface(head, 7, 8, ellipsoid(vec(0.0, -0.02, -0.78), vec(0.15, 0.12, 0.13)), headTex, true);
+    for (double side : {-1.0, 1.0}) {
+        addSurface(head, 5, 6, ellipsoid(vec(side * 0.11, 0.0, -0.83), vec(0.065, 0.075, 0.07)),
+                   eyeTex, true);
+        std::vector<Vec3> path;
+        std::vector<double> radii;
+        for (int i = 0; i <= 6; ++i) {
+            double t = i / 6.0;
+            path.push_back(vec(side * (0.05 + 0.30 * t), 0.06 + 0.30 * t - 0.12 * t * t,
+                               -0.88 - 0.42 * t + 0.05 * t * t));
+            radii.push_back(mix(0.018, 0.008, t));
+        }
+        addTube(head, path, radii, 4, headTex);
+    }
+    groups.push_back(head);
+
+    // Hind wings: spread out sideways and swept back, a little cambered.
+    for (double side : {-1.0, 1.0}) {
+        MeshGroup wing;
+        wing.name = side < 0 ? "lwing" : "rwing";
+        Vec3 root = vec(side * 0.10, 0.12, -0.30);
+        Vec3 span = normalized(vec(side * 1.0, 0.12, 0.45));
+        Vec3 chord = normalized(cross(span, vec(0.0, 1.0, 0.0)) * side);
+        SurfaceFn wingAt = [=](double s, double t) {
+            // s along the span, t across the chord from leading to trailing edge.
+            double len = 0.95;
+            double width =
+                0.30 * std::pow(std::sin(kPi * (0.12 + 0.88 * s)), 0.7) + 0.05 * (1.0 - s);
+            double across = (t - 0.35) * width;
+            Vec3 p = root + span * (len * s) + chord * across;
+            double camber = 0.04 * std::sin(kPi * t) * std::sin(kPi * s);
+            return p + vec(0.0, camber, 0.0);
+        };
+        addSurface(
+            wing, 8, 3, wingAt,
+            [side](double s, double t, Vec3, Vec3, double& a, double& b) {
+                a = mix(kWingLeft, kWingRight, side < 0 ? t : t);
+                b = mix(0.02, 0.98, s);
+            },
+            true);
+        groups.push_back(wing);
+    }
+
+    // Wing cases: hinged at the back of the thorax, lifted and opened
+    // outwards in flight so the lantern shows between them.
+    for (double side : {-1.0, 1.0}) {
+        MeshGroup shell;
+        shell.name = side < 0 ? "lshell" : "rshell";
+        Vec3 hinge = vec(side * 0.03, 0.12, -0.30);
+        SurfaceFn shellAt = [=](double s, double t) {
+            // s from the hinge to the tip, t from the suture over the top to
+            // the outer margin.
+            double len = 0.95;
+            double width = 0.21 * std::pow(std::sin(kPi * (0.18 + 0.78 * s)), 0.5);
+            double arc = 0.5 * kPi * 1.1 * t;
+            Vec3 local = vec(side * width * std::sin(arc), 0.10 * std::cos(arc) - 0.10, len * s);
+            // Open outwards about the long axis, then lift the tip.
+            local = rotate(local, vec(0.0, 0.0, 1.0), side * 0.35);
+            local = rotate(local, vec(1.0, 0.0, 0.0), -0.30);
+            return hinge + local;
+        };
+        // For the left case the parameters run the other way round, so the
+        // front faces outwards on both.
+        SurfaceFn oriented =
+            side > 0 ? shellAt : [shellAt](double s, double t) { return shellAt(1.0 - s, t); };
+        addSurface(
+            shell, 10, 5, oriented,
+            [side](double s, double t, Vec3, Vec3 n, double& a, double& b) {
+                (void)s;
+                (void)side;
+                a = mix(kShellCaseLeft, kShellCaseRight, t);
+                b = shadeRow(fireflyShade(n));
+            },
+            true);
+        groups.push_back(shell);
+    }
+    return groups;
+}
+
+Picture makeShellPicture() {
+    Picture p(256, 256);
+    Random random(0x5E11);
+    TileNoise grain(random, 32, 32);
+    p.paint([&](double a, double b) {
+        double shade = clamp01((0.96 - b) / 0.92);
+        double light = 0.25 + 0.95 * std::pow(shade, 1.4);
+        double gloss = 0.5 * std::pow(smoothstep(0.80, 1.0, shade), 2.0);
+        double n = grain.fractal(a, b, 3);
+        Color c;
+        if (a < 0.73) {
+            double across = clamp01((a - kShellCaseLeft) / (kShellCaseRight - kShellCaseLeft));
+            Color body = rgb(0.30, 0.22, 0.14);
+            Color margin = rgb(1.0, 0.85, 0.35);
+            double m = smoothstep(0.78, 0.88, across);
+            c = mixColor(body, margin, m);
+            double suture = 1.0 - smoothstep(0.0, 0.06, across);
+            c = mixColor(c, rgb(0.75, 0.6, 0.3), 0.7 * suture);
+            // Fine lengthwise grooves.
+            double groove = 0.5 + 0.5 * std::cos(2.0 * kPi * across * 9.0);
+            c = c * (1.0 - 0.15 * groove * (1.0 - m)) * (0.9 + 0.2 * n);
+        } else {
+            c = rgb(0.42, 0.30, 0.16) * (0.9 + 0.2 * n);
+        }
+        return c * light + rgb(gloss, gloss, gloss * 0.8);
+    });
+    return p;
+}
+
+Picture makeWingPicture() {
+    Picture p(256, 256);
+    Random random(0x3146);
+    TileNoise grain(random, 16, 16);
+    p.paint([&](double a, double b) {
+        if (a < 0.61) {
+            // Membrane: smoky, paler towards the tip, with dark veins.
+            double across = clamp01((a - kWingLeft) / (kWingRight - kWingLeft));
+            double along = clamp01((b - 0.02) / 0.96);
+            Color c = mixColor(rgb(0.70, 0.62, 0.45), rgb(0.95, 0.92, 0.80), along);
+            double veins = 0.0;
+            const double veinAt[4] = {0.12, 0.30, 0.52, 0.74};
+            for (double v0 : veinAt) {
+                double centre = v0 + 0.08 * along * (v0 - 0.35);
+                double width = 0.018 * (1.2 - along);
+                veins = std::max(veins, 1.0 - smoothstep(0.0, width, std::fabs(across - centre)));
+            }
+            // The leading edge is a thick vein.
+            veins = std::max(veins, 1.0 - smoothstep(0.0, 0.06, across));
+            c = mixColor(c, rgb(0.35, 0.25, 0.12), 0.85 * veins);
+            return c * (0.92 + 0.16 * grain.fractal(a, b, 2));
+        }
+        if (b < 0.645) {
+            // Thorax shield from above: pale margin, rose band, black spot,
+            // shaded as a dome under the firefly's light.
+            double x = ((a - kShieldLeft) / (kShieldRight - kShieldLeft) * 2.0 - 1.0) * 1.02;
+            double zr = ((b - kShieldTop) / (kShieldBottom - kShieldTop) * 2.0 - 1.0) * 1.02;
+            double d2 = x * x + zr * zr;
+            double y = std::sqrt(std::max(0.0, 1.0 - d2));
+            Vec3 n = normalized(vec(x / kThoraxRadii.x, y / kThoraxRadii.y, zr / kThoraxRadii.z));
+            double shade = fireflyShade(n);
+            double d = std::sqrt(d2);
+            Color margin = rgb(1.0, 0.92, 0.45);
+            Color rose = rgb(1.0, 0.45, 0.35);
+            Color spot = rgb(0.10, 0.07, 0.05);
+            double spotD = std::sqrt(x * x * 3.0 + (zr + 0.15) * (zr + 0.15) * 1.3);
+            Color c = mixColor(margin, rose, 1.0 - smoothstep(0.55, 0.85, d));
+            c = mixColor(c, spot, 1.0 - smoothstep(0.40, 0.55, spotD));
+            double light = 0.35 + 0.8 * std::pow(shade, 1.3);
+            double gloss = 0.35 * std::pow(smoothstep(0.85, 1.0, shade), 2.0);
+            return c * light + rgb(gloss, gloss, gloss);
+        }
+        double shade = clamp01((a - kShieldLeft) / (kShieldRight - kShieldLeft));
+        if (b < 0.83) {
+            return rgb(0.40, 0.30, 0.22) * (0.3 + 0.9 * shade);
+        }
+        double gloss = 0.8 * std::pow(smoothstep(0.75, 1.0, shade), 3.0);
+        return rgb(0.06, 0.05, 0.05) * (0.5 + shade) + rgb(gloss, gloss, gloss);
+    });
+    return p;
+}
+
+Picture makeAbdomenPicture() {
+    Picture p(256, 256);
+    Random random(0xAB0);
+    TileNoise grain(random, 16, 16);
+    p.paint([&](double a, double b) {
+        double along = clamp01((a - 0.02) / 0.96);
+        double shade = clamp01((0.96 - b) / 0.92);
+        double segment = fract(along * 7.0);
+        double seam = 1.0 - smoothstep(0.0, 0.12, std::min(segment, 1.0 - segment));
+        double glow = smoothstep(0.56, 0.66, along);
+        Color dark = rgb(0.32, 0.24, 0.16) * (0.3 + 0.9 * std::pow(shade, 1.3));
+        dark = mixColor(dark, rgb(0.8, 0.65, 0.35) * (0.4 + 0.6 * shade), 0.6 * seam);
+        Color lit = mixColor(rgb(0.95, 1.0, 0.55), rgb(1.0, 1.0, 0.9), 0.5 * shade);
+        lit = lit * (0.92 - 0.12 * seam + 0.08 * grain.fractal(a, b, 2));
+        return mixColor(dark, lit, glow);
+    });
+    return p;
+}
+
+// ---------------------------------------------------------------- the flower
+
+// One petal opened by `open` radians from upright, rotated by `yaw` about
+// the stem. All five groups share this one topology.
+MeshGroup flowerPetal(const std::string& name, double open, double yaw) {
+    MeshGroup petal;
+    petal.name = name;
+    const double len = 0.5;
+    const double bend = 0.7; // the petal curls outwards along its length
+    SurfaceFn at = [=](double s, double t) {
+        double across = 2.0 * t - 1.0;
+        // Spine in the (up, out) plane.
+        double k = bend;
+        double phi = open + k * s;
+        double out = len / k * (std::cos(open) - std::cos(phi));
+        double up = len / k * (std::sin(phi) - std::sin(open));
+        Vec3 inner = vec(0.0, std::sin(phi), -std::cos(phi));
+        double width = 0.02 + 0.17 * std::pow(std::sin(kPi * std::pow(s, 0.75)), 0.8);
+        if (s > 0.999) {
+            width = 0.0;
+        }
+        Vec3 p = vec(across * width, up, out) + inner * (0.35 * width * across * across);
+        return rotate(p, vec(0.0, 1.0, 0.0), yaw);
+    };
+    addSurface(
+        petal, 8, 4, at,
+        [](double s, double t, Vec3, Vec3, double& a, double& b) {
+            a = 0.02 + 0.96 * t;
+            b = 0.98 - 0.96 * s;
+        },
+        false);
+    return petal;
+}
+
+std::vector<MeshGroup> makeFlower() {
+    std::vector<MeshGroup> groups;
+    const double opening[5] = {0.20, 0.55, 0.90, 1.25, 1.60};
+    const double yaw[5] = {0.10, -0.10, 0.08, -0.08, 0.0};
+    for (int i = 0; i < 5; ++i) {
+        groups.push_back(flowerPetal("petal" + std::to_string(i + 1), opening[i], yaw[i]));
+    }
+    return groups;
+}
+
+Picture makeFlowerPicture() {
+    Picture p(256, 256);
+    Random random(0xF10);
+    TileNoise grain(random, 16, 16);
+    p.paint([&](double a, double b) {
+        double across = clamp01((a - 0.02) / 0.96) * 2.0 - 1.0;
+        double along = clamp01((0.98 - b) / 0.96);
+        Color base = rgb(0.35, 0.2, 0.55);
+        Color mid = rgb(0.95, 0.6, 1.0);
+        Color tip = rgb(1.0, 0.8, 0.85);
+        Color c = along < 0.5 ? mixColor(base, mid, smoothstep(0.0, 0.5, along))
+                              : mixColor(mid, tip, smoothstep(0.5, 1.0, along));
+        double vein = 0.5 + 0.5 * std::cos(kPi * across * 7.0 / (0.4 + along));
+        c = c * (1.0 - 0.18 * std::pow(vein, 6.0) * (1.0 - along * 0.5));
+        double midrib = 1.0 - smoothstep(0.0, 0.06, std::fabs(across));
+        c = mixColor(c, rgb(0.6, 0.3, 0.7), 0.5 * midrib);
+        return c * (0.9 + 0.2 * grain.fractal(a, b, 3));
+    });
+    return p;
+}
+
+// --------------------------------------------------------------- the lantern
+
+const double kLanternBottom = 0.0;
+const double kLanternTop = 0.6;
+const double kLanternRadius = 0.41;
+const int kLanternRibs = 12;
+
+double lanternRadius(double h) {
+    // h from 0 (bottom) to 1 (top); an ellipse cut off at both ends leaves
+    // openings of about 0.17 for the rims.
+    double y = mix(kLanternBottom, kLanternTop, h);
+    double centre = 0.5 * (kLanternBottom + kLanternTop);
+    double half = 0.33;
+    double e = (y - centre) / half;
+    double r = kLanternRadius * std::sqrt(std::max(0.0, 1.0 - e * e));
+    double rib = std::fabs(std::cos(kPi * kLanternRibs * h));
+    return r * (1.0 - 0.025 * (1.0 - std::pow(rib, 0.5)));
+}
+
+MeshGroup lanternRim(const std::string& name, double y, double ring, double tube) {
+    MeshGroup rim;
+    rim.name = name;
+    const int repeats = 10;
+    SurfaceFn at = [=](double s, double t) {
+        double around = 2.0 * kPi * s;
+        double roll = 2.0 * kPi * t;
+        double r = ring + tube * std::cos(roll);
+        return vec(r * std::cos(around), y + tube * std::sin(roll), -r * std::sin(around));
+    };
+    addSurface(
+        rim, 40, 8, at,
+        [](double s, double t, Vec3, Vec3, double& a, double& b) {
+            a = s * repeats;
+            b = t;
+        },
+        false);
+    return rim;
+}
+
+std::vector<MeshGroup> makeLantern() {
+    std::vector<MeshGroup> groups;
+    MeshGroup body;
+    body.name = "mesh";
+    SurfaceFn at = [](double s, double t) {
+        // s from bottom to top, t once round (counter-clockwise seen from
+        // above, so the front faces outwards).
+        double r = lanternRadius(s);
+        double around = 2.0 * kPi * t;
+        return vec(r * std::cos(around), mix(kLanternBottom, kLanternTop, s),
+                   -r * std::sin(around));
+    };
+    // Swap the parameters' roles so dP/ds x dP/dt points outwards.
+    SurfaceFn outward = [at](double s, double t) { return at(t, s); };
+    addSurface(
+        body, 24, 36, outward,
+        [](double s, double t, Vec3, Vec3, double& a, double& b) {
+            a = s * 2.0;
+            b = 1.0 - t;
+        },
+        false);
+    groups.push_back(body);
+    double rBottom = lanternRadius(0.0);
+    double rTop = lanternRadius(1.0);
+    groups.push_back(lanternRim("lowrim", kLanternBottom, rBottom, 0.028));
+    groups.push_back(lanternRim("uprim", kLanternTop, rTop, 0.028));
+    return groups;
+}
+
+Picture makeLanternPicture() {
+    Picture p(256, 256);
+    Random random(0x1A7);
+    TileNoise fibre(random, 8, 64);
+    p.paint([&](double a, double b) {
+        double h = 1.0 - b; // height on the lantern, 0 at the bottom
+        double rib = std::fabs(std::cos(kPi * kLanternRibs * h));
+        double ribLine = std::pow(rib, 24.0);
+        double glow = 0.75 + 0.25 * std::sin(kPi * h);
+        Color paper = rgb(1.0, 0.62, 0.30) * glow;
+        paper = paper * (0.9 + 0.15 * fibre.fractal(a, b, 3));
+        return mixColor(paper, rgb(0.45, 0.2, 0.08), 0.8 * ribLine);
+    });
+    return p;
+}
+
+// Height of the braid relief at picture point (a, b), 0..1: a plait seen
+// from above, strands running in chevrons along the rim.
+double braidHeight(double a, double b) {
+    // a along the rim (one period per picture width), b round the cord.
+    const double strands = 4.0;
+    double fold = std::fabs(fract(b * 2.0) - 0.5) * 2.0; // 0..1..0 twice round the cord
+    double phase = fract(a * strands + fold * 0.5);
+    double strand = std::sin(kPi * phase);
+    return std::pow(std::max(0.0, strand), 0.6);
+}
+
+Picture makeBraidPicture() {
+    Picture p(128, 64);
+    p.paint([](double a, double b) {
+        double h = braidHeight(a, b);
+        Color cord = rgb(0.95, 0.35, 0.20);
+        Color hi = rgb(1.0, 0.75, 0.45);
+        return mixColor(cord * (0.35 + 0.65 * h), hi, 0.3 * std::pow(h, 4.0));
+    });
+    return p;
+}
+
+Picture makeBraidNormalPicture() {
+    Picture p(128, 64);
+    const double depth = 12.0; // relief height in texels per unit of braidHeight
+    int w = p.width();
+    int h = p.height();
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            auto height = [&](int px, int py) {
+                int wx = ((px % w) + w) % w;
+                int wy = ((py % h) + h) % h;
+                return braidHeight((wx + 0.5) / w, (wy + 0.5) / h) * depth;
+            };
+            // x grows with the texture's s (to the right), y with its t
+            // (down the picture); z points out of the surface.
+            double dx = 0.5 * (height(x + 1, y) - height(x - 1, y));
+            double dy = 0.5 * (height(x, y + 1) - height(x, y - 1));
+            Vec3 n = normalized(vec(-dx, -dy, 1.0));
+            p.at(x, y) = rgb(0.5 + 0.5 * n.x, 0.5 + 0.5 * n.y, 0.5 + 0.5 * n.z);
+        }
+    }
+    return p;
+}
+
+// ------------------------------------------------------------ the backdrop
+
+Picture makeBoundsPicture() {
+    const int w = 1024;
+    const int h = 512;
+    Picture p(w, h);
+    Random random(0xB0D5);
+    TileNoise cloud(random, 16, 8);
+    TileNoise ridge(random, 64, 1);
+    const double horizon = 0.34; // the sky meets the hills here (row fraction)
+    auto treeTop = [&](double a) {
+        // Distant tree line above the horizon: rolling hills plus crowns.
+        double hill = 0.04 * ridge.fractal(a, 0.0, 4);
+        double crowns = 0.018 * std::pow(std::fabs(std::sin(kPi * a * 90.0)), 0.7) *
+                        ridge.fractal(a * 3.0, 0.5, 2);
+        return horizon - hill - crowns;
+    };
+    p.paint([&](double a, double b) {
+        double top = treeTop(a);
+        if (b < top) {
+            double t = b / horizon;
+            Color zenith = rgb(0.05, 0.12, 0.35);
+            Color low = rgb(0.25, 0.45, 0.75);
+            Color c = mixColor(zenith, low, std::pow(t, 1.8));
+            double haze = cloud.fractal(a, b * 2.0, 4);
+            c = c + rgb(0.02, 0.05, 0.08) * smoothstep(0.45, 0.8, haze);
+            return c;
+        }
+        double depthBelow = (b - top) / (1.0 - top);
+        return rgb(0.02, 0.05, 0.08) * (1.0 - 0.5 * depthBelow);
+    });
+    // Stars, denser and brighter high up; each is a soft spot of a pixel or two.
+    for (int i = 0; i < 1400; ++i) {
+        double x = random.uniform() * w;
+        double y = std::pow(random.uniform(), 1.3) * horizon * h;
+        double m = std::pow(random.uniform(), 6.0);
+        if (y > treeTop(x / w) * h - 2.0) {
+            continue;
+        }
+        double bright = 0.25 + 0.9 * m;
+        p.addSpot(x, y, 0.45 + 0.5 * m, rgb(bright, bright, bright * 0.95));
+    }
+    return p;
+}
+
+// ------------------------------------------------------------- the numbers
+
+bool writeRandomNumbers(const std::string& path) {
+    Random random(0xF1EF1E5);
+    std::string text;
+    char line[32];
+    for (int i = 0; i < 1000; ++i) {
+        std::snprintf(line, sizeof line, "%.6f\n", random.uniform());
+        text += line;
+    }
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    return Picture::writeBytes(path, bytes);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_assets OUTDIR\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    auto file = [&dir](const std::string& name) { return dir + "/" + name; };
+    struct PictureJob {
+        const char* name;
+        Picture (*make)();
+    };
+    const PictureJob pictures[] = {
+        {"shell.bmp", makeShellPicture},
+        {"wing.bmp", makeWingPicture},
+        {"abdomen.bmp", makeAbdomenPicture},
+        {"flowerT.bmp", makeFlowerPicture},
+        {"lanternT.bmp", makeLanternPicture},
+        {"braid.bmp", makeBraidPicture},
+        {"braid_norm.bmp", makeBraidNormalPicture},
+        {"bounds.bmp", makeBoundsPicture},
+    };
+    bool ok = true;
+    ok = writeObj(file("firefly.obj"), "firefly", makeFirefly()) && ok;
+    ok = writeObj(file("flower.obj"), "flower petal at five openings", makeFlower()) && ok;
+    ok = writeObj(file("lantern.obj"), "paper lantern", makeLantern()) && ok;
+    for (const PictureJob& job : pictures) {
+        ok = job.make().writeBmp(file(job.name)) && ok;
+    }
+    ok = writeRandomNumbers(file("random_numbers.dat")) && ok;
+    if (!ok) {
+        std::fprintf(stderr, "make_assets: could not write every file into %s\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}
