@@ -4,22 +4,14 @@
 
 #include <string>
 
+#include "material_template.h"
 #include "random_unit.h"
 
 Flower::Flower() : x(0.0), z(0.0), tilt(0.0f), yaw(0.0f), petalCount(0) {
+    // Five alike petal shapes: the petal picture tinted purple, opaque.
     for (int n = 0; n < kPetalGroups; ++n) {
-        ModelGroup& petal = partMaterials[n];
-        petal.name = "petal" + std::to_string(n + 1);
-        petal.textureCount = 1;
-        petal.textureNames = {"flowerT.bmp"};
-        petal.textureIds = {-1};
-        petal.bumpMapped = false;
-        petal.normalMapName = "default";
-        petal.normalMapId = -1;
-        petal.color[0] = 0.5f;
-        petal.color[1] = 0.1f;
-        petal.color[2] = 0.5f;
-        petal.alpha = 1.0f;
+        partMaterials[n] = materialTemplate("petal" + std::to_string(n + 1), {"flowerT.bmp"}, {-1},
+                                            false, "default", 0.5f, 0.1f, 0.5f, 1.0f);
     }
 
     randomize();
