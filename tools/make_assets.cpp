@@ -595,16 +595,20 @@ std::vector<MeshGroup> makeFirefly() {
     // its last segments the lantern.
     MeshGroup abdomen;
     abdomen.name = "abdomen2";
-    const double zFront = -0.40;
+    const double zFront = -0.36;
     const double zTail = 1.0;
     const int segments = 7;
     SurfaceFn abdomenAt = [=](double s, double t) {
         double z = mix(zFront, zTail, s);
-        double bulge = std::sin(kPi * std::pow(s, 0.8));
-        double ring = 1.0 - 0.07 * std::pow(std::fabs(std::cos(kPi * segments * s)), 6.0);
-        double r = (0.03 + 0.20 * bulge) * ring;
+        // Blunt at the tail, narrow where it joins the thorax, flattened
+        // top to bottom, with a groove between segments.
+        double e = std::fabs(2.0 * s - 1.0);
+        double outline = std::pow(std::max(0.0, 1.0 - e * e * e), 1.0 / 3.0);
+        double waist = 0.55 + 0.45 * smoothstep(0.0, 0.35, s);
+        double ring = 1.0 - 0.06 * std::pow(std::fabs(std::cos(kPi * segments * s)), 6.0);
+        double r = 0.21 * outline * waist * ring;
         double around = 2.0 * kPi * t;
-        return vec(r * std::cos(around), -0.02 + 0.62 * r * -std::sin(around) - 0.04 * s, z);
+        return vec(r * std::cos(around), -0.03 - 0.65 * r * std::sin(around) - 0.05 * s, z);
     };
     addSurface(
         abdomen, 21, 8, abdomenAt,
@@ -661,7 +665,7 @@ std::vector<MeshGroup> makeFirefly() {
         MeshGroup wing;
         wing.name = side < 0 ? "lwing" : "rwing";
         Vec3 root = vec(side * 0.10, 0.12, -0.30);
-        Vec3 span = normalized(vec(side * 1.0, 0.12, 0.45));
+        Vec3 span = normalized(vec(side * 1.0, 0.30, 0.45));
         Vec3 chord = normalized(cross(span, vec(0.0, 1.0, 0.0)) * side);
         SurfaceFn wingAt = [=](double s, double t) {
             // s along the span, t across the chord from leading to trailing edge.
@@ -688,17 +692,19 @@ std::vector<MeshGroup> makeFirefly() {
     for (double side : {-1.0, 1.0}) {
         MeshGroup shell;
         shell.name = side < 0 ? "lshell" : "rshell";
-        Vec3 hinge = vec(side * 0.03, 0.12, -0.30);
+        Vec3 hinge = vec(side * 0.05, 0.10, -0.28);
         SurfaceFn shellAt = [=](double s, double t) {
             // s from the hinge to the tip, t from the suture over the top to
             // the outer margin.
-            double len = 0.95;
-            double width = 0.21 * std::pow(std::sin(kPi * (0.18 + 0.78 * s)), 0.5);
-            double arc = 0.5 * kPi * 1.1 * t;
-            Vec3 local = vec(side * width * std::sin(arc), 0.10 * std::cos(arc) - 0.10, len * s);
-            // Open outwards about the long axis, then lift the tip.
-            local = rotate(local, vec(0.0, 0.0, 1.0), side * 0.35);
-            local = rotate(local, vec(1.0, 0.0, 0.0), -0.30);
+            double len = 0.90;
+            double width = 0.20 * std::pow(std::sin(kPi * (0.20 + 0.76 * s)), 0.45);
+            double arc = 0.5 * kPi * 1.15 * t;
+            Vec3 local = vec(side * width * std::sin(arc), 0.09 * std::cos(arc) - 0.09, len * s);
+            // Lifted in flight: the outer margin rolls up, the tip swings
+            // out and rises, leaving the lantern free between the cases.
+            local = rotate(local, vec(0.0, 0.0, 1.0), side * 0.45);
+            local = rotate(local, vec(0.0, 1.0, 0.0), side * 0.30);
+            local = rotate(local, vec(1.0, 0.0, 0.0), -0.28);
             return hinge + local;
         };
         // For the left case the parameters run the other way round, so the
@@ -779,13 +785,15 @@ Picture makeWingPicture() {
             double y = std::sqrt(std::max(0.0, 1.0 - d2));
             Vec3 n = normalized(vec(x / kThoraxRadii.x, y / kThoraxRadii.y, zr / kThoraxRadii.z));
             double shade = fireflyShade(n);
-            double d = std::sqrt(d2);
             Color margin = rgb(1.0, 0.92, 0.45);
             Color rose = rgb(1.0, 0.45, 0.35);
             Color spot = rgb(0.10, 0.07, 0.05);
-            double spotD = std::sqrt(x * x * 3.0 + (zr + 0.15) * (zr + 0.15) * 1.3);
-            Color c = mixColor(margin, rose, 1.0 - smoothstep(0.55, 0.85, d));
-            c = mixColor(c, spot, 1.0 - smoothstep(0.40, 0.55, spotD));
+            // A narrow dark mark down the middle, rose on either side of it.
+            double spotD = std::sqrt(x * x * 16.0 + (zr + 0.05) * (zr + 0.05) * 1.2);
+            double roseD = std::sqrt((std::fabs(x) - 0.35) * (std::fabs(x) - 0.35) * 4.0 +
+                                     (zr + 0.1) * (zr + 0.1));
+            Color c = mixColor(margin, rose, 1.0 - smoothstep(0.35, 0.75, roseD));
+            c = mixColor(c, spot, 1.0 - smoothstep(0.55, 0.75, spotD));
             double light = 0.35 + 0.8 * std::pow(shade, 1.3);
             double gloss = 0.35 * std::pow(smoothstep(0.85, 1.0, shade), 2.0);
             return c * light + rgb(gloss, gloss, gloss);
@@ -821,14 +829,22 @@ Picture makeAbdomenPicture() {
 
 // ---------------------------------------------------------------- the flower
 
+// flowerT.bmp holds the petal five times side by side, from dark (left) to
+// bright (right): the upright inner petals take the darker copies, as if
+// shaded by the open outer ones.
+const int kPetalShades = 5;
+
 // One petal opened by `open` radians from upright, rotated by `yaw` about
-// the stem. All five groups share this one topology.
-MeshGroup flowerPetal(const std::string& name, double open, double yaw) {
+// the stem, coloured from picture copy `shade` (0..4). All five groups share
+// this one topology.
+MeshGroup flowerPetal(const std::string& name, double open, double yaw, int shade) {
     MeshGroup petal;
     petal.name = name;
     const double len = 0.5;
     const double bend = 0.7; // the petal curls outwards along its length
-    SurfaceFn at = [=](double s, double t) {
+    SurfaceFn at = [=](double step, double t) {
+        // Rows closer together towards the round tip.
+        double s = std::sin(0.5 * kPi * step);
         double across = 2.0 * t - 1.0;
         // Spine in the (up, out) plane.
         double k = bend;
@@ -836,18 +852,21 @@ MeshGroup flowerPetal(const std::string& name, double open, double yaw) {
         double out = len / k * (std::cos(open) - std::cos(phi));
         double up = len / k * (std::sin(phi) - std::sin(open));
         Vec3 inner = vec(0.0, std::sin(phi), -std::cos(phi));
-        double width = 0.02 + 0.17 * std::pow(std::sin(kPi * std::pow(s, 0.75)), 0.8);
-        if (s > 0.999) {
-            width = 0.0;
-        }
-        Vec3 p = vec(across * width, up, out) + inner * (0.35 * width * across * across);
+        // Narrow at the foot, widest past the middle, round at the tip.
+        const double widest = 0.62;
+        double width =
+            s < widest
+                ? 0.17 * (0.12 + 0.88 * std::pow(std::sin(0.5 * kPi * s / widest), 0.9))
+                : 0.17 *
+                      std::sqrt(std::max(0.0, 1.0 - std::pow((s - widest) / (1.0 - widest), 2.0)));
+        Vec3 p = vec(across * width, up, out) + inner * (0.45 * width * across * across);
         return rotate(p, vec(0.0, 1.0, 0.0), yaw);
     };
     addSurface(
-        petal, 8, 4, at,
-        [](double s, double t, Vec3, Vec3, double& a, double& b) {
-            a = 0.02 + 0.96 * t;
-            b = 0.98 - 0.96 * s;
+        petal, 9, 6, at,
+        [shade](double step, double t, Vec3, Vec3, double& a, double& b) {
+            a = (shade + 0.05 + 0.9 * t) / kPetalShades;
+            b = 0.98 - 0.96 * std::sin(0.5 * kPi * step);
         },
         false);
     return petal;
@@ -858,28 +877,38 @@ std::vector<MeshGroup> makeFlower() {
     const double opening[5] = {0.20, 0.55, 0.90, 1.25, 1.60};
     const double yaw[5] = {0.10, -0.10, 0.08, -0.08, 0.0};
     for (int i = 0; i < 5; ++i) {
-        groups.push_back(flowerPetal("petal" + std::to_string(i + 1), opening[i], yaw[i]));
+        groups.push_back(flowerPetal("petal" + std::to_string(i + 1), opening[i], yaw[i], i));
     }
     return groups;
 }
 
 Picture makeFlowerPicture() {
-    Picture p(256, 256);
+    Picture p(512, 256);
     Random random(0xF10);
     TileNoise grain(random, 16, 16);
     p.paint([&](double a, double b) {
-        double across = clamp01((a - 0.02) / 0.96) * 2.0 - 1.0;
+        double column = std::floor(a * kPetalShades);
+        double inColumn = a * kPetalShades - column;
+        double across = clamp01((inColumn - 0.05) / 0.9) * 2.0 - 1.0;
         double along = clamp01((0.98 - b) / 0.96);
-        Color base = rgb(0.35, 0.2, 0.55);
-        Color mid = rgb(0.95, 0.6, 1.0);
-        Color tip = rgb(1.0, 0.8, 0.85);
-        Color c = along < 0.5 ? mixColor(base, mid, smoothstep(0.0, 0.5, along))
-                              : mixColor(mid, tip, smoothstep(0.5, 1.0, along));
-        double vein = 0.5 + 0.5 * std::cos(kPi * across * 7.0 / (0.4 + along));
-        c = c * (1.0 - 0.18 * std::pow(vein, 6.0) * (1.0 - along * 0.5));
-        double midrib = 1.0 - smoothstep(0.0, 0.06, std::fabs(across));
-        c = mixColor(c, rgb(0.6, 0.3, 0.7), 0.5 * midrib);
-        return c * (0.9 + 0.2 * grain.fractal(a, b, 3));
+        double light = 0.5 + 0.5 * column / (kPetalShades - 1);
+        // Deep throat, rich middle, a pale rim round the edge and tip;
+        // veins fan out from the foot; a few dark freckles in the throat.
+        Color throat = rgb(0.22, 0.08, 0.38);
+        Color mid = rgb(0.70, 0.35, 0.85);
+        Color rim = rgb(1.0, 0.9, 1.0);
+        Color c = mixColor(throat, mid, smoothstep(0.0, 0.45, along));
+        double edge =
+            std::max(smoothstep(0.65, 0.92, std::fabs(across)), smoothstep(0.8, 0.95, along));
+        c = mixColor(c, rim, 0.75 * edge * smoothstep(0.2, 0.5, along));
+        double vein = 0.5 + 0.5 * std::cos(kPi * across * 9.0);
+        c = c * (1.0 - 0.22 * std::pow(vein, 8.0) * (1.0 - along));
+        double midrib = 1.0 - smoothstep(0.0, 0.05, std::fabs(across));
+        c = mixColor(c, rgb(0.45, 0.15, 0.6), 0.5 * midrib * (1.0 - along));
+        double freckle = grain.at(inColumn * 48.0, b * 48.0);
+        c = mixColor(c, rgb(0.15, 0.02, 0.2),
+                     smoothstep(0.72, 0.8, freckle) * (1.0 - smoothstep(0.15, 0.35, along)));
+        return c * (light * (0.9 + 0.2 * grain.fractal(inColumn, b, 3)));
     });
     return p;
 }
@@ -900,13 +929,14 @@ double lanternRadius(double h) {
     double e = (y - centre) / half;
     double r = kLanternRadius * std::sqrt(std::max(0.0, 1.0 - e * e));
     double rib = std::fabs(std::cos(kPi * kLanternRibs * h));
-    return r * (1.0 - 0.025 * (1.0 - std::pow(rib, 0.5)));
+    return r * (1.0 - 0.04 * (1.0 - std::pow(rib, 0.5)));
 }
 
 MeshGroup lanternRim(const std::string& name, double y, double ring, double tube) {
     MeshGroup rim;
     rim.name = name;
-    const int repeats = 10;
+    // The braid picture is one square piece of cord; six of them go round.
+    const int repeats = 6;
     SurfaceFn at = [=](double s, double t) {
         double around = 2.0 * kPi * s;
         double roll = 2.0 * kPi * t;
@@ -914,7 +944,7 @@ MeshGroup lanternRim(const std::string& name, double y, double ring, double tube
         return vec(r * std::cos(around), y + tube * std::sin(roll), -r * std::sin(around));
     };
     addSurface(
-        rim, 40, 8, at,
+        rim, 48, 8, at,
         [](double s, double t, Vec3, Vec3, double& a, double& b) {
             a = s * repeats;
             b = t;
@@ -947,8 +977,8 @@ std::vector<MeshGroup> makeLantern() {
     groups.push_back(body);
     double rBottom = lanternRadius(0.0);
     double rTop = lanternRadius(1.0);
-    groups.push_back(lanternRim("lowrim", kLanternBottom, rBottom, 0.028));
-    groups.push_back(lanternRim("uprim", kLanternTop, rTop, 0.028));
+    groups.push_back(lanternRim("lowrim", kLanternBottom, rBottom, 0.03));
+    groups.push_back(lanternRim("uprim", kLanternTop, rTop, 0.03));
     return groups;
 }
 
@@ -958,102 +988,173 @@ Picture makeLanternPicture() {
     TileNoise fibre(random, 8, 64);
     p.paint([&](double a, double b) {
         double h = 1.0 - b; // height on the lantern, 0 at the bottom
+        // Red paper, glowing orange round the middle, thin dark ribs, and a
+        // deep red band with a gold line near each opening.
         double rib = std::fabs(std::cos(kPi * kLanternRibs * h));
         double ribLine = std::pow(rib, 24.0);
-        double glow = 0.75 + 0.25 * std::sin(kPi * h);
-        Color paper = rgb(1.0, 0.62, 0.30) * glow;
-        paper = paper * (0.9 + 0.15 * fibre.fractal(a, b, 3));
-        return mixColor(paper, rgb(0.45, 0.2, 0.08), 0.8 * ribLine);
+        double middle = std::sin(kPi * h);
+        Color paper = mixColor(rgb(0.85, 0.16, 0.07), rgb(1.0, 0.38, 0.15), middle * middle);
+        paper = paper * ((0.8 + 0.2 * middle) * (0.9 + 0.15 * fibre.fractal(a, b, 3)));
+        double edgeDistance = std::min(h, 1.0 - h);
+        double band = 1.0 - smoothstep(0.10, 0.12, edgeDistance);
+        Color c = mixColor(paper, rgb(0.55, 0.05, 0.03), band);
+        double gold = 1.0 - smoothstep(0.004, 0.012, std::fabs(edgeDistance - 0.135));
+        c = mixColor(c, rgb(1.0, 0.85, 0.35), gold);
+        return mixColor(c, rgb(0.3, 0.05, 0.02), 0.75 * ribLine * (1.0 - band));
     });
     return p;
 }
 
-// Height of the braid relief at picture point (a, b), 0..1: a plait seen
-// from above, strands running in chevrons along the rim.
+// Height of the braid relief, 0..1, at (a, b), both fractions of one square
+// piece of cord: a along the rim, b once round the cord. A plait seen from
+// outside: strands run in chevrons, pointing along the rim, with grooves
+// between them and a seam where the two halves meet.
 double braidHeight(double a, double b) {
-    // a along the rim (one period per picture width), b round the cord.
-    const double strands = 4.0;
+    const double strands = 3.0;
     double fold = std::fabs(fract(b * 2.0) - 0.5) * 2.0; // 0..1..0 twice round the cord
-    double phase = fract(a * strands + fold * 0.5);
-    double strand = std::sin(kPi * phase);
-    return std::pow(std::max(0.0, strand), 0.6);
+    double phase = fract(a * strands + fold * 0.75);
+    double strand = std::pow(std::max(0.0, std::sin(kPi * phase)), 0.5);
+    double seam = smoothstep(0.0, 0.12, std::min(fold, 1.0 - fold));
+    return strand * (0.55 + 0.45 * seam);
 }
 
 Picture makeBraidPicture() {
-    Picture p(128, 64);
-    p.paint([](double a, double b) {
+    Picture p(256, 64);
+    Random random(0xB4A1D);
+    TileNoise fibre(random, 64, 16);
+    p.paint([&](double a, double b) {
         double h = braidHeight(a, b);
-        Color cord = rgb(0.95, 0.35, 0.20);
-        Color hi = rgb(1.0, 0.75, 0.45);
-        return mixColor(cord * (0.35 + 0.65 * h), hi, 0.3 * std::pow(h, 4.0));
+        Color cord = mixColor(rgb(0.45, 0.28, 0.05), rgb(1.0, 0.78, 0.30), h);
+        Color shine = rgb(1.0, 0.95, 0.7);
+        Color c = mixColor(cord, shine, 0.35 * std::pow(h, 6.0));
+        return c * (0.85 + 0.3 * fibre.fractal(a, b, 2));
     });
     return p;
 }
 
 Picture makeBraidNormalPicture() {
-    Picture p(128, 64);
-    const double depth = 12.0; // relief height in texels per unit of braidHeight
-    int w = p.width();
-    int h = p.height();
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            auto height = [&](int px, int py) {
-                int wx = ((px % w) + w) % w;
-                int wy = ((py % h) + h) % h;
-                return braidHeight((wx + 0.5) / w, (wy + 0.5) / h) * depth;
-            };
-            // x grows with the texture's s (to the right), y with its t
-            // (down the picture); z points out of the surface.
-            double dx = 0.5 * (height(x + 1, y) - height(x - 1, y));
-            double dy = 0.5 * (height(x, y + 1) - height(x, y - 1));
-            Vec3 n = normalized(vec(-dx, -dy, 1.0));
-            p.at(x, y) = rgb(0.5 + 0.5 * n.x, 0.5 + 0.5 * n.y, 0.5 + 0.5 * n.z);
-        }
-    }
+    Picture p(256, 64);
+    const double relief = 0.06; // relief height as a fraction of the piece's side
+    const double step = 1e-3;
+    p.paint([&](double a, double b) {
+        // x grows with the texture's s (to the right), y with its t (down
+        // the picture); z points out of the surface.
+        double dhda = (braidHeight(a + step, b) - braidHeight(a - step, b)) / (2.0 * step);
+        double dhdb = (braidHeight(a, b + step) - braidHeight(a, b - step)) / (2.0 * step);
+        Vec3 n = normalized(vec(-relief * dhda, -relief * dhdb, 1.0));
+        return rgb(0.5 + 0.5 * n.x, 0.5 + 0.5 * n.y, 0.5 + 0.5 * n.z);
+    });
     return p;
 }
 
 // ------------------------------------------------------------ the backdrop
 
+// Horizontal distance between two column fractions on the wrapped panorama.
+double wrappedDistance(double a, double b) {
+    double d = std::fabs(a - b);
+    return std::min(d, 1.0 - d);
+}
+
+// The night sky round the arena, once round the four walls: u (the column
+// fraction) wraps from 1 back to 0 without a seam, the top row is the top of
+// the walls. The chase camera sees the rows from about 0.08 to 0.68, the
+// eye level lying between 0.18 and 0.35 depending on the arena size, so the
+// tree line stands at about 0.4 and the sky above it.
 Picture makeBoundsPicture() {
-    const int w = 1024;
+    const int w = 2048;
     const int h = 512;
     Picture p(w, h);
     Random random(0xB0D5);
     TileNoise cloud(random, 16, 8);
-    TileNoise ridge(random, 64, 1);
-    const double horizon = 0.34; // the sky meets the hills here (row fraction)
-    auto treeTop = [&](double a) {
-        // Distant tree line above the horizon: rolling hills plus crowns.
-        double hill = 0.04 * ridge.fractal(a, 0.0, 4);
-        double crowns = 0.018 * std::pow(std::fabs(std::sin(kPi * a * 90.0)), 0.7) *
-                        ridge.fractal(a * 3.0, 0.5, 2);
-        return horizon - hill - crowns;
+    TileNoise hills(random, 24, 1);
+    TileNoise forest(random, 256, 1);
+    const double treeBase = 0.44; // where the tree line meets the ground
+
+    // Outline of the far hills and of the tree line, one row fraction per
+    // column: the highest point of any tree covering the column.
+    std::vector<double> hillTop(w);
+    std::vector<double> treeTop(w);
+    for (int x = 0; x < w; ++x) {
+        double a = (x + 0.5) / w;
+        hillTop[x] = 0.43 - 0.04 * hills.fractal(a, 0.0, 5);
+        treeTop[x] = treeBase - 0.012 - 0.012 * forest.fractal(a, 0.0, 3);
+    }
+    for (int i = 0; i < 700; ++i) {
+        double centre = random.uniform();
+        double height = 0.02 + 0.06 * std::pow(random.uniform(), 2.0);
+        bool conifer = random.uniform() < 0.8;
+        double halfWidth = height * (conifer ? 0.14 : 0.2);
+        double foot = treeBase - 0.004 * random.uniform();
+        for (int x = 0; x < w; ++x) {
+            double d = wrappedDistance((x + 0.5) / w, centre) / halfWidth;
+            if (d >= 1.0) {
+                continue;
+            }
+            double top;
+            if (conifer) {
+                // A spire with ragged tiers of branches.
+                double tiers = 0.12 * std::fabs(std::sin(d * 9.0 + centre * 40.0));
+                top = foot - height * (1.0 - d) * (1.0 - tiers);
+            } else {
+                top = foot - 0.6 * height * (0.55 + 0.45 * std::sqrt(1.0 - d * d));
+            }
+            treeTop[x] = std::min(treeTop[x], top);
+        }
+    }
+
+    // The Milky Way: a faint wavy band across the sky with a dark lane.
+    auto bandCentre = [](double a) {
+        return 0.17 + 0.07 * std::sin(2.0 * kPi * a + 1.0) + 0.025 * std::sin(4.0 * kPi * a + 2.0);
     };
     p.paint([&](double a, double b) {
-        double top = treeTop(a);
-        if (b < top) {
-            double t = b / horizon;
-            Color zenith = rgb(0.05, 0.12, 0.35);
-            Color low = rgb(0.25, 0.45, 0.75);
-            Color c = mixColor(zenith, low, std::pow(t, 1.8));
-            double haze = cloud.fractal(a, b * 2.0, 4);
-            c = c + rgb(0.02, 0.05, 0.08) * smoothstep(0.45, 0.8, haze);
-            return c;
+        int x = std::min(w - 1, static_cast<int>(a * w));
+        if (b >= treeTop[x]) {
+            // Ground under the trees, darkening downwards.
+            double below = clamp01((b - treeBase) / (1.0 - treeBase));
+            return rgb(0.012, 0.03, 0.06) * (1.0 - 0.6 * below);
         }
-        double depthBelow = (b - top) / (1.0 - top);
-        return rgb(0.02, 0.05, 0.08) * (1.0 - 0.5 * depthBelow);
+        if (b >= hillTop[x]) {
+            // Far hills, a little lighter than the trees, hazy at the foot.
+            double haze = smoothstep(hillTop[x], treeBase, b);
+            return mixColor(rgb(0.03, 0.08, 0.17), rgb(0.07, 0.18, 0.30), 0.6 * haze);
+        }
+        double t = clamp01(b / 0.42);
+        Color c = mixColor(rgb(0.02, 0.06, 0.24), rgb(0.12, 0.36, 0.66), std::pow(t, 2.0));
+        c = c + rgb(0.05, 0.18, 0.2) * std::pow(smoothstep(0.6, 1.0, t), 2.0);
+        double offset = (b - bandCentre(a)) / 0.055;
+        double band = std::exp(-offset * offset) * (0.4 + 0.6 * cloud.fractal(a, b * 2.0, 5));
+        double lane = std::exp(-std::pow((b - bandCentre(a) - 0.006) / 0.012, 2.0));
+        band *= 1.0 - 0.6 * lane * cloud.fractal(a * 2.0, b * 4.0, 3);
+        return c + rgb(0.10, 0.14, 0.18) * band;
     });
-    // Stars, denser and brighter high up; each is a soft spot of a pixel or two.
-    for (int i = 0; i < 1400; ++i) {
-        double x = random.uniform() * w;
-        double y = std::pow(random.uniform(), 1.3) * horizon * h;
-        double m = std::pow(random.uniform(), 6.0);
-        if (y > treeTop(x / w) * h - 2.0) {
-            continue;
+
+    // Stars: many faint, a few bright, more of them inside the Milky Way.
+    auto addStar = [&](double x, double y, double m) {
+        int column = (static_cast<int>(x) % w + w) % w;
+        if (y < 1.0 || y > hillTop[column] * h - 1.0) {
+            return;
         }
-        double bright = 0.25 + 0.9 * m;
-        p.addSpot(x, y, 0.45 + 0.5 * m, rgb(bright, bright, bright * 0.95));
+        double bright = 0.25 + 0.95 * m;
+        p.addSpot(x, y, 0.45 + 0.7 * m, rgb(bright * 0.9, bright * 0.95, bright));
+    };
+    for (int i = 0; i < 2600; ++i) {
+        double x = random.uniform() * w;
+        double y = random.uniform() * 0.42 * h;
+        double m = std::pow(random.uniform(), 7.0);
+        addStar(x, y, m);
+    }
+    for (int i = 0; i < 1800; ++i) {
+        double a = random.uniform();
+        double spread = (random.uniform() + random.uniform() + random.uniform() - 1.5) * 0.05;
+        addStar(a * w, (bandCentre(a) + spread) * h, 0.15 * random.uniform());
+    }
+    // Distant fireflies glowing in the woods.
+    for (int i = 0; i < 70; ++i) {
+        double x = random.uniform() * w;
+        int column = static_cast<int>(x) % w;
+        double y = (treeTop[column] + random.uniform() * (treeBase + 0.05 - treeTop[column])) * h;
+        double glow = 0.4 + 0.6 * random.uniform();
+        p.addSpot(x, y, 0.7, rgb(0.9, 1.0, 0.35) * glow);
     }
     return p;
 }
