@@ -11,6 +11,12 @@
 #include <iostream>
 #include <sstream>
 
+#include <GL/glut.h>
+
+#include <cassert>
+#include <utility>
+
+#include "model.h"
 #include "tools.h"
 
 const int rad_arr[10] = {40, 45, 50, 55, 60, 65, 70, 75, 80, 85};
@@ -163,6 +169,7 @@ void GameState::loadLevel(const std::string& path) {
     // The whole file is checked before anything is built, so a bad map stops
     // the game before it has loaded a single model.
     LevelMap map = readLevelMap(path);
+    startMap = map;
 
     fireflyCount = static_cast<int>(map.fireflies.size());
     fireflies = new Firefly*[fireflyCount];
@@ -236,11 +243,424 @@ void GameState::handleEvents() {
     }
 }
 
-// Placeholder until the simulation step is built: the world stands still.
-void GameState::update() {}
+namespace {
 
-// Placeholder until the scene draw is built: an empty frame.
+// Scoring and reach of the beams.
+constexpr int kHitReward = 2;
+constexpr int kHitPenalty = 1;
+constexpr int kWinningScore = 20;
+constexpr double kBeamReach = 200.0;
+constexpr double kFireflyHitRadius = 1.0;
+constexpr double kLanternHitRadius = 4.0;
+constexpr double kFlowerHitRadius = 5.0;
+
+// Contacts and forces.
+constexpr double kLanternPull = 30.0;
+constexpr double kFireflyContact = 2.0;
+constexpr double kFlowerContact = 6.0;
+constexpr double kLanternContact = 5.0;
+constexpr int kLanternTimer = 100;
+
+// Fireflies nearer than this to the player show on the radar (world units,
+// drawn 1:1 in overlay units).
+constexpr double kRadarRange = 60.0;
+
+// Mirrors the body's velocity about the reference direction theta.
+void bounce(Firefly& firefly, double theta) {
+    if (std::isnan(theta)) {
+        return;
+    }
+    double alpha = firefly.body.headingDegrees();
+    double psi = 180.0 + theta - alpha;
+    if (psi > 360.0) {
+        psi -= 360.0;
+    }
+    double v = firefly.body.speed();
+    firefly.body.vx = static_cast<float>(std::cos(psi * kDegToRad) * v);
+    firefly.body.vy = static_cast<float>(std::sin(psi * kDegToRad) * v);
+}
+
+} // namespace
+
+void bounceOffBounds(Firefly& firefly) {
+    bounce(firefly, angleBetween(0.0, 0.0, firefly.z, firefly.x));
+}
+
+void bounceOffFlower(Firefly& firefly, const Flower& flower) {
+    bounce(firefly, angleBetween(firefly.z, firefly.x, flower.z, flower.x));
+}
+
+void bounceOffLantern(Firefly& firefly, const Lantern& lantern) {
+    bounce(firefly, angleBetween(firefly.z, firefly.x, lantern.z, lantern.x));
+    firefly.lanternTimer = kLanternTimer;
+}
+
+void GameState::restart() {
+    for (int i = 0; i < fireflyCount; ++i) {
+        Firefly& firefly = *fireflies[i];
+        firefly.z = startMap.fireflies[i].first;
+        firefly.x = startMap.fireflies[i].second;
+        firefly.heading = 90.0f;
+        firefly.body.clear();
+        firefly.fireCooldown = 0;
+        firefly.lanternTimer = 0;
+        firefly.score = 0;
+        firefly.fire = false;
+        firefly.fired = false;
+        firefly.turnedLeft = false;
+        firefly.turnedRight = false;
+        firefly.beam.framesLeft = 0;
+    }
+    keyUp = false;
+    keyLeft = false;
+    keyRight = false;
+    gameOver = false;
+}
+
+void GameState::update() {
+    decide();
+    advance();
+}
+
+void GameState::decide() {
+    if (gameOver) {
+        return;
+    }
+    learner.observe(fireflies, fireflyCount, lanterns, lanternCount);
+    learner.chooseActions(fireflies, fireflyCount, lanterns, lanternCount);
+}
+
+void GameState::advance() {
+    Firefly& player = *fireflies[0];
+    if (!gameOver) {
+        if (playerIsAgent) {
+            player.act(static_cast<unsigned int>(learner.actions[0]));
+        } else {
+            if (keyLeft) {
+                player.turnLeft();
+            }
+            if (keyRight) {
+                player.turnRight();
+            }
+            if (keyUp) {
+                player.accelerate();
+            }
+            player.move();
+        }
+        for (int i = 1; i < fireflyCount; ++i) {
+            fireflies[i]->act(static_cast<unsigned int>(learner.actions[i]));
+        }
+    }
+    double h = player.heading * kDegToRad;
+    camera.setView(player.x, 0.0, player.z, std::sin(h), 0.0, std::cos(h));
+    if (gameOver) {
+        return; // the world is frozen; only the view is kept on the player
+    }
+    camera.apply();
+    applyLanternPull();
+    traceBeams();
+    resolveCollisions();
+    for (int i = 0; i < fireflyCount; ++i) {
+        fireflies[i]->clearFrameFlags();
+    }
+    if (leaderScore() >= kWinningScore) {
+        gameOver = true;
+    }
+}
+
+int GameState::leaderScore() const {
+    int index = -1;
+    for (int i = 0; i < fireflyCount; ++i) {
+        if (index == -1 || fireflies[index]->score < fireflies[i]->score) {
+            index = i;
+        }
+    }
+    return index == -1 ? 0 : fireflies[index]->score;
+}
+
+void GameState::traceBeams() {
+    for (int i = 0; i < fireflyCount; ++i) {
+        Firefly& shooter = *fireflies[i];
+        if (!shooter.fired) {
+            continue;
+        }
+        int best = -1;
+        double nearest = kBeamReach;
+        double iz = 0.0;
+        double ix = 0.0;
+        for (int j = 0; j < fireflyCount; ++j) {
+            if (j == i) {
+                continue;
+            }
+            double t = rayCircleHit(shooter.z, shooter.x, shooter.heading, fireflies[j]->z,
+                                    fireflies[j]->x, kFireflyHitRadius, iz, ix);
+            if (t == -1.0) {
+                continue;
+            }
+            if (best == -1 || t < nearest) {
+                best = j;
+                nearest = t;
+            }
+        }
+        for (int k = 0; k < lanternCount; ++k) {
+            double t = rayCircleHit(shooter.z, shooter.x, shooter.heading, lanterns[k]->z,
+                                    lanterns[k]->x, kLanternHitRadius, iz, ix);
+            if (t != -1.0 && t < nearest) {
+                best = -1;
+                nearest = t;
+            }
+        }
+        for (int k = 0; k < flowerCount; ++k) {
+            double t = rayCircleHit(shooter.z, shooter.x, shooter.heading, flowers[k]->z,
+                                    flowers[k]->x, kFlowerHitRadius, iz, ix);
+            if (t != -1.0 && t < nearest) {
+                best = -1;
+                nearest = t;
+            }
+        }
+        if (best != -1) {
+            shooter.score += kHitReward;
+            fireflies[best]->score -= kHitPenalty;
+        }
+        shooter.beam.length = static_cast<float>(nearest + 0.5);
+    }
+}
+
+void GameState::applyLanternPull() {
+    for (int i = 0; i < fireflyCount; ++i) {
+        Firefly& firefly = *fireflies[i];
+        if (firefly.lanternTimer > 0) {
+            continue;
+        }
+        for (int k = 0; k < lanternCount; ++k) {
+            const Lantern& lantern = *lanterns[k];
+            double d = distance(lantern.z, lantern.x, firefly.z, firefly.x);
+            if (d == 0.0) {
+                continue;
+            }
+            double theta = angleBetween(firefly.z, firefly.x, lantern.z, lantern.x);
+            double g = kLanternPull / (d * d);
+            firefly.body.applyPolarForce(static_cast<float>(g), static_cast<float>(theta));
+        }
+    }
+}
+
+void GameState::resolveCollisions() {
+    for (int i = 0; i < fireflyCount; ++i) {
+        collideWithOthers(i);
+    }
+    for (int i = 0; i < fireflyCount; ++i) {
+        Firefly& firefly = *fireflies[i];
+        if (distance(firefly.z, firefly.x, 0.0, 0.0) > levelRadius) {
+            bounceOffBounds(firefly);
+        }
+        for (int k = 0; k < flowerCount; ++k) {
+            if (distance(firefly.z, firefly.x, flowers[k]->z, flowers[k]->x) < kFlowerContact) {
+                bounceOffFlower(firefly, *flowers[k]);
+            }
+        }
+        for (int k = 0; k < lanternCount; ++k) {
+            if (distance(firefly.z, firefly.x, lanterns[k]->z, lanterns[k]->x) < kLanternContact) {
+                bounceOffLantern(firefly, *lanterns[k]);
+            }
+        }
+    }
+}
+
+void GameState::collideWithOthers(int i) {
+    Firefly& first = *fireflies[i];
+    if (first.done) {
+        return;
+    }
+    for (int j = i + 1; j < fireflyCount; ++j) {
+        Firefly& second = *fireflies[j];
+        if (second.done) {
+            continue;
+        }
+        if (distance(first.x, first.z, second.x, second.z) < kFireflyContact) {
+            collidePair(first, second);
+        }
+    }
+}
+
+void GameState::collidePair(Firefly& f1, Firefly& f2) {
+    assert(!f1.done);
+    assert(!f2.done);
+    // Only here are the points taken as (x, z): ca pairs with vx (along Z)
+    // and sa with vy (along X).
+    double phi = angleBetween(f1.x, f1.z, f2.x, f2.z);
+    if (std::isnan(phi)) {
+        return; // coincident: no line of centres to exchange along
+    }
+    double ca = std::cos(phi * kDegToRad);
+    double sa = std::sin(phi * kDegToRad);
+    MotionBody& b1 = f1.body;
+    MotionBody& b2 = f2.body;
+    double a1 = ca * b1.vx + sa * b1.vy;
+    double c1 = -sa * b1.vx + ca * b1.vy;
+    double a2 = ca * b2.vx + sa * b2.vy;
+    double c2 = -sa * b2.vx + ca * b2.vy;
+    std::swap(a1, a2);
+    b1.vx = static_cast<float>(ca * a1 - sa * c1);
+    b1.vy = static_cast<float>(sa * a1 + ca * c1);
+    b2.vx = static_cast<float>(ca * a2 - sa * c2);
+    b2.vy = static_cast<float>(sa * a2 + ca * c2);
+
+    double d = distance(f1.x, f1.z, f2.x, f2.z);
+    double push = kFireflyContact - d + 0.001;
+    if (b2.speed() < b1.speed()) {
+        f1.x += static_cast<float>(std::cos((phi + 180.0) * kDegToRad) * push);
+        f1.z += static_cast<float>(std::sin((phi + 180.0) * kDegToRad) * push);
+    } else {
+        f2.x += static_cast<float>(std::cos(phi * kDegToRad) * push);
+        f2.z += static_cast<float>(std::sin(phi * kDegToRad) * push);
+    }
+}
+
+namespace {
+
+// Overlay text at an integer overlay point.
+void drawSmallText(int x, int y, const std::string& text) {
+    glRasterPos2i(x, y);
+    for (char c : text) {
+        glutBitmapCharacter(GLUT_BITMAP_HELVETICA_12, c);
+    }
+}
+
+void drawLargeText(int x, int y, const std::string& text) {
+    glRasterPos2i(x, y);
+    for (char c : text) {
+        glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, c);
+    }
+}
+
+} // namespace
+
+void drawRadarDisc(float cx, float cy, float r) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.07f, 0.6f, 0.1f, 0.3f);
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < 50; ++i) {
+        float a = i * 6.2831853f / 50.0f;
+        glVertex2f(cx + r * std::cos(a), cy + r * std::sin(a));
+    }
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void drawRadarMarker(float a, float b, float heading) {
+    glPushMatrix();
+    glTranslatef(a, b, 0.0f);
+    glRotatef(heading - 90.0f, 0.0f, 0.0f, 1.0f);
+    glBegin(GL_TRIANGLES);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex2f(0.0f, 1.4f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glVertex2f(-1.4f, -1.4f);
+    glVertex2f(1.4f, -1.4f);
+    glEnd();
+    glPopMatrix();
+}
+
+void GameState::drawHud() {
+    const Firefly& player = *fireflies[0];
+    glDisable(GL_DEPTH_TEST);
+    // The overlay is flat colour: whatever texture the scene left bound
+    // must not tint the radar.
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 600.0, 0.0, 450.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    drawSmallText(3, 441, scoreLine());
+
+    drawRadarDisc(540.0f, 390.0f, 62.0f);
+    glPushMatrix();
+    glTranslatef(540.0f, 390.0f, 0.0f);
+    glRotatef(90.0f - player.heading, 0.0f, 0.0f, 1.0f);
+    for (int i = 0; i < fireflyCount; ++i) {
+        const Firefly& other = *fireflies[i];
+        if (distance(player.z, player.x, other.z, other.x) < kRadarRange) {
+            drawRadarMarker(other.z - player.z, other.x - player.x, other.heading);
+        }
+    }
+    glPopMatrix();
+
+    if (gameOver) {
+        drawLargeText(258, 225, endText());
+    }
+}
+
+std::string GameState::scoreLine() const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "Your Score: %d Leader Score: %d", fireflies[0]->score,
+                  leaderScore());
+    return buf;
+}
+
+std::string GameState::endText() const {
+    if (!gameOver) {
+        return "";
+    }
+    return fireflies[0]->score >= kWinningScore ? "YOU WIN!" : "YOU LOSE!";
+}
+
+float GameState::pickOffset() const {
+    // One rand() per pick whatever the table holds, so that the shared
+    // random sequence does not depend on "random_numbers.dat".
+    int r = std::rand();
+    if (randomNumbers.empty()) {
+        return 0.0f;
+    }
+    return randomNumbers[static_cast<size_t>(r) % randomNumbers.size()];
+}
+
 void GameState::draw() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawScene();
     SDL_GL_SwapBuffers();
+}
+
+void GameState::drawScene() {
+    const Firefly& player = *fireflies[0];
+    float view[3] = {static_cast<float>(player.x - camera.eye[0]), -2.0f,
+                     static_cast<float>(player.z - camera.eye[2])};
+    setSortDirection(view);
+    double eye[3] = {camera.eye[0], camera.eye[1], camera.eye[2]};
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+
+    bounds.draw(static_cast<float>(2.0 * levelRadius));
+
+    for (int i = 0; i < fireflyCount; ++i) {
+        Firefly& firefly = *fireflies[i];
+        float position[4] = {firefly.x, 2.0f, firefly.z, 1.0f};
+        glLightfv(GL_LIGHT1, GL_POSITION, position);
+        float p1 = pickOffset();
+        float p2 = pickOffset();
+        float p3 = pickOffset();
+        firefly.draw(p3, p2, p1);
+    }
+    for (int i = 0; i < lanternCount; ++i) {
+        Lantern& lantern = *lanterns[i];
+        double d = distance(eye[2], eye[0], lantern.z, lantern.x);
+        float position[4] = {lantern.x, 2.0f, lantern.z, 1.0f};
+        glLightfv(GL_LIGHT1, GL_POSITION, position);
+        lantern.draw(d);
+    }
+    for (int i = 0; i < flowerCount; ++i) {
+        Flower& flower = *flowers[i];
+        double d = distance(eye[2], eye[0], flower.z, flower.x);
+        float position[4] = {static_cast<float>(flower.x), 7.0f, static_cast<float>(flower.z), 1.0f};
+        glLightfv(GL_LIGHT1, GL_POSITION, position);
+        flower.draw(d);
+    }
+    noiseVolume->draw(eye, view, static_cast<double>(player.heading), levelRadius);
+    drawHud();
 }

@@ -60,10 +60,53 @@ class GameState {
     // Drains SDL's event queue into the held-key flags and firefly 0's fire
     // request; ends the process with status 0 on Escape or window close.
     void handleEvents();
-    // One simulation step.
+    // Puts every firefly back where the map started it (heading 90, at rest,
+    // score 0, no cooldown, timer, flags or beam) and starts a new game
+    // without rebuilding anything. Used by the trainer between games.
+    void restart();
+
+    // One simulation step: decide, then advance.
     void update();
+    // The first half of a step: the agent encodes every firefly's situation
+    // and chooses learner.actions. Nothing moves. Does nothing after the end.
+    void decide();
+    // The rest of the step: the player's keys (or, with playerIsAgent, its
+    // chosen action) and every other firefly's action, the camera, lantern
+    // pull, beams and scoring, collisions, and the end of the game. After the
+    // end only the camera follows the player.
+    void advance();
     // Draws one frame and swaps the buffers.
     void draw();
+    // Everything draw does but the buffer swap, so that a test can read the
+    // frame back.
+    void drawScene();
+    // The 2D overlay: score line, radar and, once the game is over, the end
+    // text. Reads the world, changes nothing in it.
+    void drawHud();
+    // The highest score of all fireflies, the player's included; 0 for none.
+    int leaderScore() const;
+    // "Your Score: %d Leader Score: %d" for the overlay.
+    std::string scoreLine() const;
+    // "" while the game runs; then "YOU WIN!" when firefly 0 has 20 or more,
+    // otherwise "YOU LOSE!".
+    std::string endText() const;
+
+    // The steps of update, public so that tests can drive them one by one.
+    // Every lantern pulls every firefly whose lanternTimer is 0 with
+    // 30 / distance^2 toward itself.
+    void applyLanternPull();
+    // Beams launched in this step hit the nearest firefly in line (+2 to the
+    // shooter, -1 to the target) unless a lantern or flower is nearer; each
+    // beam's length becomes the distance to what it met (200 if nothing) + 0.5.
+    void traceBeams();
+    // Firefly contacts, then the arena edge, flowers and lanterns.
+    void resolveCollisions();
+    // Firefly i against every firefly of higher index closer than 2.
+    void collideWithOthers(int i);
+    // Exchanges the velocity parts along the line of centres and pushes the
+    // faster firefly (the second on equal speeds) out to 2.001 apart.
+    // Coincident fireflies have no line of centres and are left alone.
+    void collidePair(Firefly& f1, Firefly& f2);
 
     Firefly** fireflies;   // fireflyCount owned fireflies, map order; 0 is the player's
     Lantern** lanterns;    // lanternCount owned lanterns, map order
@@ -83,12 +126,35 @@ class GameState {
     double levelSpeed;     // thrust of every firefly
     double levelDrag;      // drag of every firefly
     std::vector<float> randomNumbers; // draw offsets, "random_numbers.dat" / 80
+    bool playerIsAgent = false; // firefly 0 acts on the agent's choice, not the keys (training)
 
   private:
+    LevelMap startMap; // the map the world was built from, for restart
+
     // Builds the objects of the map file at path and sets the level values.
     void loadLevel(const std::string& path);
     // Fills randomNumbers from "random_numbers.dat".
     void loadRandomNumbers();
+    // One draw offset: a random entry of randomNumbers, 0 when it is empty.
+    float pickOffset() const;
 };
+
+// The radar's disc of radius r about (cx, cy), translucent green, in overlay
+// units; leaves blending on and the colour white.
+void drawRadarDisc(float cx, float cy, float r);
+// One radar marker at (a, b) of the radar frame: a triangle of half-size 1.4
+// whose red apex points along heading (degrees).
+void drawRadarMarker(float a, float b, float heading);
+
+// The shared bounce law: the velocity is mirrored about the reference
+// direction (degrees, from angleBetween on (z, x) points) keeping its speed.
+// A firefly exactly on the centre of what it hits has no reference direction
+// and keeps its velocity.
+// Off the arena edge: the reference is the outward direction.
+void bounceOffBounds(Firefly& firefly);
+// Off a flower closer than 6: the reference points from firefly to flower.
+void bounceOffFlower(Firefly& firefly, const Flower& flower);
+// Off a lantern closer than 5; no lantern pulls the firefly for 100 steps.
+void bounceOffLantern(Firefly& firefly, const Lantern& lantern);
 
 #endif

@@ -15,14 +15,34 @@ cd "$workdir" || exit 2
 "$binary" "$@" &
 pid=$!
 
+# Several games may run at once on one display, and SDL replaces its first
+# window when it makes the GL one: take this process's viewable 800x600
+# window, and only once it has stayed the same for a moment.
+find_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        if xwininfo -id "$w" 2>/dev/null | grep -q "Width: 800" &&
+            xwininfo -id "$w" 2>/dev/null | grep -q "Map State: IsViewable"; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
 wid=""
 for _ in $(seq 1 300); do
     if ! kill -0 "$pid" 2>/dev/null; then
         break
     fi
-    # Several games may run at once on one display: find this one's window.
-    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && break
+    candidate=$(find_window)
+    if [ -n "$candidate" ]; then
+        sleep 0.3
+        if [ "$(find_window)" = "$candidate" ]; then
+            wid="$candidate"
+            break
+        fi
+    fi
     sleep 0.1
 done
 
@@ -31,7 +51,12 @@ if [ -n "$wid" ]; then
     for step in "${list[@]}"; do
         read -r verb arg <<<"$step"
         case "$verb" in
-            key | keydown | keyup) xdotool "$verb" --window "$wid" "$arg" ;;
+            key | keydown | keyup)
+                if ! xdotool "$verb" --window "$wid" "$arg" 2>/dev/null; then
+                    # The window went away under us: find it again once.
+                    wid=$(find_window) && xdotool "$verb" --window "$wid" "$arg"
+                fi
+                ;;
             sleep) sleep "$arg" ;;
             shot) import -window "$wid" "$arg" ;;
             "") ;;

@@ -4,17 +4,22 @@
 #define FIREFLIES_TEST_FIREFLIES_H
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "firefly.h"
+#include "gl_context.h"
 
 // A list of fireflies in the form the game hands to the agent, owning them.
 class TestFlock {
   public:
     // Adds a firefly at world (x, z) with heading in degrees; returns its index.
-    // Every test firefly is built here: the one place to adapt when building
-    // a Firefly needs more (a GL context, the model files).
+    // A Firefly loads its model, so this opens the test GL context first
+    // (tests run in data/, where "firefly.obj" is).
     int add(float x, float z, float heading) {
+        if (!openTestContext(nullptr)) {
+            throw std::runtime_error("building a firefly needs a GL context, and there is none");
+        }
         owned_.push_back(std::make_unique<Firefly>());
         Firefly* fly = owned_.back().get();
         fly->x = x;

@@ -1,0 +1,97 @@
+// Figures for the whole game: one simulation step of a full arena, one whole
+// frame drawn at 800x600 by the software renderer, and the time from start to
+// the first frame. Run from data/ under a display (xvfb-run).
+#include <benchmark/benchmark.h>
+
+#include <GL/glew.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "gl_context.h"
+#include "model.h"
+#include "particles.h"
+#include "state.h"
+
+namespace {
+
+// Ten fireflies, four lanterns and six flowers in an arena of radius 60.
+const char* kFullArena =
+    "10\n0 0\n20 10\n-20 10\n10 -25\n-15 -20\n30 -5\n-30 5\n5 35\n-5 -35\n25 25\n"
+    "4\n15 -12\n-12 15\n-25 -25\n25 -25\n"
+    "6\n-20 -5\n20 5\n5 30\n-35 10\n35 -15\n0 -20\n"
+    "4 1 0 1\n";
+
+std::unique_ptr<GameState> fullArena() {
+    const char* path = "/tmp/fireflies-bench-full.map";
+    std::ofstream(path) << kFullArena;
+    return std::make_unique<GameState>(path);
+}
+
+bool ready(benchmark::State& state) {
+    static bool pool = false;
+    std::string why;
+    if (!openTestContext(&why)) {
+        state.SkipWithError(why.empty() ? "no display" : why.c_str());
+        return false;
+    }
+    if (!pool) {
+        initParticlePool();
+        pool = true;
+    }
+    return true;
+}
+
+void BM_UpdateFullArena(benchmark::State& state) {
+    if (!ready(state)) {
+        return;
+    }
+    std::srand(1);
+    auto world = fullArena();
+    for (auto _ : state) {
+        world->update();
+        if (world->gameOver) {
+            state.PauseTiming();
+            world = fullArena();
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_UpdateFullArena)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawFullArena(benchmark::State& state) {
+    if (!ready(state)) {
+        return;
+    }
+    std::srand(1);
+    auto world = fullArena();
+    world->update();
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_TEXTURE_2D);
+        world->drawScene();
+        glFinish();
+    }
+}
+BENCHMARK(BM_DrawFullArena)->Unit(benchmark::kMillisecond);
+
+void BM_StartToFirstFrame(benchmark::State& state) {
+    if (!ready(state)) {
+        return;
+    }
+    for (auto _ : state) {
+        std::srand(1);
+        auto world = std::make_unique<GameState>("final.map");
+        world->update();
+        world->drawScene();
+        glFinish();
+    }
+}
+BENCHMARK(BM_StartToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();
