@@ -229,6 +229,14 @@ float stepFraction(int steps) {
     return steps + 1 != 0 ? 1.0f / static_cast<float>(steps + 1) : 0.0f;
 }
 
+void deleteGroupList(ModelGroup* head) {
+    while (head != nullptr) {
+        ModelGroup* after = head->next;
+        delete head;
+        head = after;
+    }
+}
+
 } // namespace
 
 Model::Model(std::string fileName, const ModelGroup* templates, int templateCount, bool jitter)
@@ -253,7 +261,8 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
         if (jitter) {
             for (std::array<float, 3>& vertex : vertices) {
                 for (float& coordinate : vertex) {
-                    coordinate += static_cast<float>(std::rand() * 1.0 / 32767.0 * 0.05);
+                    // Scaled by RAND_MAX: glibc's rand() runs far beyond 32767.
+                    coordinate += static_cast<float>(std::rand() * 1.0 / RAND_MAX * 0.05);
                 }
             }
         }
@@ -261,24 +270,14 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
         applyTemplates(templates, templateCount);
     } catch (...) {
         // The destructor does not run for a half-built model.
-        ModelGroup* g = groups;
-        while (g != nullptr) {
-            ModelGroup* after = g->next;
-            delete g;
-            g = after;
-        }
+        deleteGroupList(groups);
         groups = nullptr;
         throw;
     }
 }
 
 Model::~Model() {
-    ModelGroup* g = groups;
-    while (g != nullptr) {
-        ModelGroup* after = g->next;
-        delete g;
-        g = after;
-    }
+    deleteGroupList(groups);
 }
 
 ModelGroup* Model::findGroup(const std::string& name) {

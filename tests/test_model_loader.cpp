@@ -460,3 +460,23 @@ TEST(ModelLoader, WarnsOnceWithoutTheCombinerExtensionAndLoadsAnyway) {
     EXPECT_EQ(model.findGroup("a")->triangleCount, 2);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST(ModelLoader, JitterMovesEveryCoordinateByAtMostATwentieth) {
+    TempDir dir;
+    std::string path = dir.write("plain.obj", std::string(kPoints) + "f 1/1/1 2/2/2 3/3/3\n");
+    Model still(path, nullptr, 0, false);
+    std::srand(7);
+    Model shaken(path, nullptr, 0, true);
+    int moved = 0;
+    for (int v = 0; v < still.vertexCount; ++v) {
+        for (int c = 0; c < 3; ++c) {
+            float shift = shaken.vertices[v][c] - still.vertices[v][c];
+            EXPECT_GE(shift, 0.0f);
+            EXPECT_LE(shift, 0.05f);
+            moved += shift > 0.0f ? 1 : 0;
+        }
+    }
+    EXPECT_GT(moved, 20);
+    // The triangles are built from the moved positions.
+    EXPECT_EQ(shaken.groups->triangles[0].position[1][0], shaken.vertices[1][0]);
+}
