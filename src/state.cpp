@@ -201,6 +201,8 @@ void GameState::loadLevel(const std::string& path) {
         fireflies[i]->body.drag = static_cast<float>(levelDrag);
         fireflies[i]->thrust = static_cast<float>(levelSpeed);
     }
+    hitsLanded.assign(fireflyCount, 0);
+    hitsTaken.assign(fireflyCount, 0);
 }
 
 void GameState::loadRandomNumbers() {
@@ -311,6 +313,8 @@ void GameState::restart() {
         firefly.turnedRight = false;
         firefly.beam.framesLeft = 0;
     }
+    hitsLanded.assign(fireflyCount, 0);
+    hitsTaken.assign(fireflyCount, 0);
     keyUp = false;
     keyLeft = false;
     keyRight = false;
@@ -421,6 +425,8 @@ void GameState::traceBeams() {
         if (best != -1) {
             shooter.score += kHitReward;
             fireflies[best]->score -= kHitPenalty;
+            ++hitsLanded[i];
+            ++hitsTaken[best];
         }
         shooter.beam.length = static_cast<float>(nearest + 0.5);
     }

@@ -61,8 +61,9 @@ class GameState {
     // request; ends the process with status 0 on Escape or window close.
     void handleEvents();
     // Puts every firefly back where the map started it (heading 90, at rest,
-    // score 0, no cooldown, timer, flags or beam) and starts a new game
-    // without rebuilding anything. Used by the trainer between games.
+    // score 0, no cooldown, timer, flags or beam), clears the hit tallies and
+    // starts a new game without rebuilding anything. Used by the trainer
+    // between games.
     void restart();
 
     // One simulation step: decide, then advance.
@@ -96,8 +97,9 @@ class GameState {
     // 30 / distance^2 toward itself.
     void applyLanternPull();
     // Beams launched in this step hit the nearest firefly in line (+2 to the
-    // shooter, -1 to the target) unless a lantern or flower is nearer; each
-    // beam's length becomes the distance to what it met (200 if nothing) + 0.5.
+    // shooter, -1 to the target, one more in hitsLanded and hitsTaken) unless
+    // a lantern or flower is nearer; each beam's length becomes the distance
+    // to what it met (200 if nothing) + 0.5.
     void traceBeams();
     // Firefly contacts, then the arena edge, flowers and lanterns.
     void resolveCollisions();
@@ -127,6 +129,8 @@ class GameState {
     double levelDrag;      // drag of every firefly
     std::vector<float> randomNumbers; // draw offsets, "random_numbers.dat" / 80
     bool playerIsAgent = false; // firefly 0 acts on the agent's choice, not the keys (training)
+    std::vector<int> hitsLanded; // [fireflyCount]: beams of each firefly that hit another, this game
+    std::vector<int> hitsTaken;  // [fireflyCount]: hits each firefly took, this game
 
   private:
     LevelMap startMap; // the map the world was built from, for restart

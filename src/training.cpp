@@ -1,0 +1,228 @@
+#include "training.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "state.h"
+
+namespace {
+
+// Feature values of a state index (see encodeState).
+int preySectorOf(int state) {
+    return state / 32;
+}
+bool preyNearOf(int state) {
+    return (state / 16) % 2 == 1;
+}
+
+constexpr int kAheadSector = 5;     // the 4-degree cone straight ahead
+constexpr int kFireAction = 1;      // thrust and fire
+constexpr int kTurnLeftAction = 2;  // thrust and turn left (heading grows)
+constexpr int kTurnRightAction = 3; // thrust and turn right (heading shrinks)
+constexpr int kShotCooldown = 100;  // a firefly's cooldown right after it launched a beam
+
+// The turn that brings prey in this sector toward the cone ahead, or -1 when
+// the prey is ahead or behind. Sectors 0 and 1 lie on the side a right turn
+// swings the heading to, sectors 3 and 4 on the left.
+int turnToward(int sector) {
+    if (sector == 0 || sector == 1) {
+        return kTurnRightAction;
+    }
+    if (sector == 3 || sector == 4) {
+        return kTurnLeftAction;
+    }
+    return -1;
+}
+
+double meanOf(const std::vector<int>& list, const std::vector<int>& members) {
+    if (members.empty()) {
+        return 0.0;
+    }
+    double sum = 0.0;
+    for (int i : members) {
+        sum += list[static_cast<std::size_t>(i)];
+    }
+    return sum / static_cast<double>(members.size());
+}
+
+// Quantile q (0..1) of sorted values, interpolating between neighbours.
+double quantile(const std::vector<double>& sorted, double q) {
+    double position = q * static_cast<double>(sorted.size() - 1);
+    std::size_t low = static_cast<std::size_t>(std::floor(position));
+    std::size_t high = std::min(low + 1, sorted.size() - 1);
+    double share = position - static_cast<double>(low);
+    return sorted[low] + (sorted[high] - sorted[low]) * share;
+}
+
+} // namespace
+
+bool preyInSights(int state) {
+    return preySectorOf(state) == kAheadSector && preyNearOf(state);
+}
+
+void poolStraightFlight(Learner& learner) {
+    for (int s = 0; s < kStateCount; ++s) {
+        int taken = learner.actionCounts[s][0] + learner.actionCounts[s][1];
+        learner.actionCounts[s][0] = taken;
+        learner.actionCounts[s][1] = taken;
+        for (int next = 0; next < kStateCount; ++next) {
+            int led = learner.transCount(s, next, 0) + learner.transCount(s, next, 1);
+            learner.transCount(s, next, 0) = led;
+            learner.transCount(s, next, 1) = led;
+        }
+    }
+}
+
+Trainer::Trainer(GameState& world, std::uint32_t seed, RewardRule rule)
+    : world_(world), rule_(rule), random_(seed) {
+    world_.playerIsAgent = true;
+    world_.learner = Learner();
+}
+
+int Trainer::playGame(int maxSteps, double explore) {
+    GameState& world = world_;
+    world.restart();
+    const int count = world.fireflyCount;
+    int from[kFireflySlots] = {};
+    int action[kFireflySlots] = {};
+    int reward[kFireflySlots] = {};
+
+    // A step is counted once the state it led to is known: at the next
+    // decision, or for the last step from the final positions.
+    auto countStep = [&](const std::vector<int>& next) {
+        for (int i = 0; i < count; ++i) {
+            int s = from[i];
+            int a = action[i];
+            counts.transCount(s, next[i], a) += 1;
+            counts.actionCounts[s][a] += 1;
+            counts.visits[s] += 1;
+            counts.rewardSums[next[i]] += reward[i] + (preyInSights(next[i]) ? rule_.inSights : 0);
+        }
+    };
+
+    int played = 0;
+    while (played < maxSteps && !world.gameOver) {
+        world.decide();
+        if (played > 0) {
+            countStep(world.learner.states);
+        }
+        for (int i = 0; i < count; ++i) {
+            if (explore > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < explore) {
+                world.learner.actions[i] = static_cast<int>(random_() % kActionCount);
+            }
+            from[i] = world.learner.states[i];
+            action[i] = world.learner.actions[i];
+            reward[i] = -(rule_.hitLanded * world.hitsLanded[i] + rule_.hitTaken * world.hitsTaken[i]);
+        }
+        world.advance();
+        for (int i = 0; i < count; ++i) {
+            reward[i] += rule_.hitLanded * world.hitsLanded[i] + rule_.hitTaken * world.hitsTaken[i];
+        }
+        ++played;
+    }
+    if (played > 0) {
+        world.learner.observe(world.fireflies, count, world.lanterns, world.lanternCount);
+        countStep(world.learner.states);
+    }
+    steps += played;
+    ++games;
+    return played;
+}
+
+Learner Trainer::plan() const {
+    Learner tables = counts;
+    poolStraightFlight(tables);
+    tables.solve();
+    return tables;
+}
+
+void Trainer::playOn(const Learner& tables) {
+    world_.learner.transProbs = tables.transProbs;
+    world_.learner.values = tables.values;
+}
+
+void playMatch(GameState& world, Learner& baseline, int maxSteps, MatchRecord& record) {
+    world.playerIsAgent = true;
+    world.restart();
+    const int count = world.fireflyCount;
+    const int parity = record.games % 2;
+    std::vector<int> onTables;
+    std::vector<int> onBaseline;
+    for (int i = 0; i < count; ++i) {
+        (i % 2 == parity ? onTables : onBaseline).push_back(i);
+    }
+    auto sideOf = [&](int i) -> SideRecord& {
+        return i % 2 == parity ? record.tables : record.baseline;
+    };
+
+    for (int step = 0; step < maxSteps && !world.gameOver; ++step) {
+        world.decide();
+        baseline.chooseActions(world.fireflies, count, world.lanterns, world.lanternCount);
+        for (int i : onBaseline) {
+            world.learner.actions[i] = baseline.actions[i];
+        }
+        for (int i = 0; i < count; ++i) {
+            SideRecord& side = sideOf(i);
+            int state = world.learner.states[i];
+            int chosen = world.learner.actions[i];
+            if (!preyNearOf(state)) {
+                continue;
+            }
+            int sector = preySectorOf(state);
+            // The cooldown is counted down before a shot may launch, so a
+            // beam at 1 is ready in this step.
+            if (sector == kAheadSector && world.fireflies[i]->fireCooldown <= 1) {
+                ++side.aimedDecisions;
+                side.aimedFires += chosen == kFireAction ? 1 : 0;
+            }
+            int toward = turnToward(sector);
+            if (toward != -1) {
+                ++side.flankDecisions;
+                side.flankTurnsToward += chosen == toward ? 1 : 0;
+            }
+        }
+        world.advance();
+        for (int i = 0; i < count; ++i) {
+            if (world.fireflies[i]->fireCooldown == kShotCooldown) {
+                ++sideOf(i).shots;
+                sideOf(i).shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
+            }
+        }
+        ++record.steps;
+    }
+
+    std::vector<int> scores(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        scores[static_cast<std::size_t>(i)] = world.fireflies[i]->score;
+    }
+    record.tables.points.push_back(meanOf(scores, onTables));
+    record.tables.hitsLanded.push_back(meanOf(world.hitsLanded, onTables));
+    record.tables.hitsTaken.push_back(meanOf(world.hitsTaken, onTables));
+    record.baseline.points.push_back(meanOf(scores, onBaseline));
+    record.baseline.hitsLanded.push_back(meanOf(world.hitsLanded, onBaseline));
+    record.baseline.hitsTaken.push_back(meanOf(world.hitsTaken, onBaseline));
+    ++record.games;
+    record.finished += world.gameOver ? 1 : 0;
+}
+
+Summary summarize(std::vector<double> values) {
+    Summary summary;
+    if (values.empty()) {
+        return summary;
+    }
+    std::sort(values.begin(), values.end());
+    double sum = 0.0;
+    for (double v : values) {
+        sum += v;
+    }
+    summary.mean = sum / static_cast<double>(values.size());
+    double squares = 0.0;
+    for (double v : values) {
+        squares += (v - summary.mean) * (v - summary.mean);
+    }
+    summary.deviation = std::sqrt(squares / static_cast<double>(values.size()));
+    summary.lowerQuartile = quantile(values, 0.25);
+    summary.median = quantile(values, 0.5);
+    summary.upperQuartile = quantile(values, 0.75);
+    return summary;
+}
