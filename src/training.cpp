@@ -1,7 +1,9 @@
 #include "training.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <stdexcept>
 
 #include "state.h"
 
@@ -45,6 +47,17 @@ double meanOf(const std::vector<int>& list, const std::vector<int>& members) {
     return sum / static_cast<double>(members.size());
 }
 
+// Adds amount to a counter, refusing to let it overflow (a run far longer
+// than the counters can hold).
+void addToCounter(int& counter, long long amount) {
+    long long sum = static_cast<long long>(counter) + amount;
+    if (sum > INT_MAX || sum < INT_MIN) {
+        throw std::overflow_error(
+            "the training counters are full: train with fewer games or steps");
+    }
+    counter = static_cast<int>(sum);
+}
+
 // Quantile q (0..1) of sorted values, interpolating between neighbours.
 double quantile(const std::vector<double>& sorted, double q) {
     double position = q * static_cast<double>(sorted.size() - 1);
@@ -62,13 +75,11 @@ bool preyInSights(int state) {
 
 void poolStraightFlight(Learner& learner) {
     for (int s = 0; s < kStateCount; ++s) {
-        int taken = learner.actionCounts[s][0] + learner.actionCounts[s][1];
-        learner.actionCounts[s][0] = taken;
-        learner.actionCounts[s][1] = taken;
+        addToCounter(learner.actionCounts[s][0], learner.actionCounts[s][1]);
+        learner.actionCounts[s][1] = learner.actionCounts[s][0];
         for (int next = 0; next < kStateCount; ++next) {
-            int led = learner.transCount(s, next, 0) + learner.transCount(s, next, 1);
-            learner.transCount(s, next, 0) = led;
-            learner.transCount(s, next, 1) = led;
+            addToCounter(learner.transCount(s, next, 0), learner.transCount(s, next, 1));
+            learner.transCount(s, next, 1) = learner.transCount(s, next, 0);
         }
     }
 }
@@ -86,6 +97,8 @@ int Trainer::playGame(int maxSteps, double explore) {
     int from[kFireflySlots] = {};
     int action[kFireflySlots] = {};
     int reward[kFireflySlots] = {};
+    int landedBefore[kFireflySlots] = {};
+    int takenBefore[kFireflySlots] = {};
 
     // A step is counted once the state it led to is known: at the next
     // decision, or for the last step from the final positions.
@@ -93,10 +106,11 @@ int Trainer::playGame(int maxSteps, double explore) {
         for (int i = 0; i < count; ++i) {
             int s = from[i];
             int a = action[i];
-            counts.transCount(s, next[i], a) += 1;
-            counts.actionCounts[s][a] += 1;
-            counts.visits[s] += 1;
-            counts.rewardSums[next[i]] += reward[i] + (preyInSights(next[i]) ? rule_.inSights : 0);
+            addToCounter(counts.transCount(s, next[i], a), 1);
+            addToCounter(counts.actionCounts[s][a], 1);
+            addToCounter(counts.visits[s], 1);
+            addToCounter(counts.rewardSums[next[i]],
+                         reward[i] + (preyInSights(next[i]) ? rule_.inSights : 0));
         }
     };
 
@@ -112,11 +126,13 @@ int Trainer::playGame(int maxSteps, double explore) {
             }
             from[i] = world.learner.states[i];
             action[i] = world.learner.actions[i];
-            reward[i] = -(rule_.hitLanded * world.hitsLanded[i] + rule_.hitTaken * world.hitsTaken[i]);
+            landedBefore[i] = world.hitsLanded[i];
+            takenBefore[i] = world.hitsTaken[i];
         }
         world.advance();
         for (int i = 0; i < count; ++i) {
-            reward[i] += rule_.hitLanded * world.hitsLanded[i] + rule_.hitTaken * world.hitsTaken[i];
+            reward[i] = rule_.hitLanded * (world.hitsLanded[i] - landedBefore[i]) +
+                        rule_.hitTaken * (world.hitsTaken[i] - takenBefore[i]);
         }
         ++played;
     }

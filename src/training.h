@@ -28,9 +28,9 @@ class GameState;
 // near): hits come at most once per 100 steps, and the small steady reward
 // for aim teaches the same hunt from far fewer games.
 struct RewardRule {
-    int hitLanded = 200;  // per hit the firefly's beam landed in the step
-    int hitTaken = -100;  // per hit the firefly took in the step
-    int inSights = 1;  // when the step ends with the prey in the 4-degree cone ahead, within 25
+    int hitLanded = 200; // per hit the firefly's beam landed in the step
+    int hitTaken = -100; // per hit the firefly took in the step
+    int inSights = 1;    // when the step ends with the prey in the 4-degree cone ahead, within 25
 };
 
 // True for the states whose prey lies in the cone ahead and within 25.
@@ -41,6 +41,7 @@ bool preyInSights(int state);
 // gives both the summed counts of the two, so that their rows come out equal
 // and the game's tie-break splits straight flight between them. Afterwards
 // visits no longer equal the sums over actions: used on a copy for solving.
+// Throws std::overflow_error when a pooled count does not fit an int.
 void poolStraightFlight(Learner& learner);
 
 class Trainer {
@@ -54,10 +55,13 @@ class Trainer {
     // steps have passed, on the tables in the world's learner; each action is
     // replaced by a uniformly random one with probability explore (0..1).
     // Every firefly's every step is counted into counts. Returns the steps.
+    // Throws std::overflow_error, leaving the counts of the game so far, when
+    // a counter would pass the int range.
     int playGame(int maxSteps, double explore);
 
     // The tables from the counters so far: a copy of them with straight
     // flight pooled, solved (prints the planner's empty line on stdout).
+    // Throws std::overflow_error as poolStraightFlight.
     Learner plan() const;
 
     // Later games are played on these tables (transitions and values).
@@ -89,11 +93,11 @@ struct SideRecord {
 // Matches between the tables in the world's learner (side "tables") and
 // those of baseline, over several games in one world.
 struct MatchRecord {
-    SideRecord tables;      // fireflies acting on the world's learner
-    SideRecord baseline;    // fireflies acting on the baseline learner
-    int games = 0;          // games played
-    int finished = 0;       // of those, games that ended with a score of 20
-    long long steps = 0;    // steps played
+    SideRecord tables;   // fireflies acting on the world's learner
+    SideRecord baseline; // fireflies acting on the baseline learner
+    int games = 0;       // games played
+    int finished = 0;    // of those, games that ended with a score of 20
+    long long steps = 0; // steps played
 };
 
 // Plays one game from restart() (every firefly agent-driven, no exploration)

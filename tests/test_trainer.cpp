@@ -165,8 +165,8 @@ TEST(Trainer, TheSameSeedWritesTheSameTablesWithOrWithoutADisplay) {
     TempDir other;
     const std::string args = " --games 6 --steps-per-game 400 --rounds 2 --seed 11 --out ";
     // Without a display the trainer starts itself again under xvfb-run.
-    CommandResult a = runCommand("cd '" FIREFLIES_DATA_DIR "' && env -u DISPLAY '" + kTrain +
-                                 "'" + args + "'" + first.path() + "'");
+    CommandResult a = runCommand("cd '" FIREFLIES_DATA_DIR "' && env -u DISPLAY '" + kTrain + "'" +
+                                 args + "'" + first.path() + "'");
     ASSERT_EQ(a.status, 0) << a.out << a.err;
     EXPECT_NE(a.out.find("trained 6 games"), std::string::npos) << a.out;
     CommandResult b = runCommand("cd '" FIREFLIES_DATA_DIR "' && timeout 120 xvfb-run -a -s "

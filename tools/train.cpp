@@ -24,9 +24,9 @@
 //
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
-#include <SDL/SDL.h>
 #include <GL/glew.h>
 #include <GL/glut.h>
+#include <SDL/SDL.h>
 
 #include <unistd.h>
 
@@ -35,6 +35,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -207,9 +208,10 @@ class Progress {
   public:
     Progress(const char* what, int games) : what_(what), games_(games), start_(Clock::now()) {}
 
-    void report(int gamesDone, long long steps, const std::string& where, bool force = false) {
+    // gamesDone of the run's games and steps are done; where says which part.
+    void report(int gamesDone, long long steps, const std::string& where) {
         double elapsed = secondsSince(start_);
-        if (!force && elapsed - lastReport_ < 2.0) {
+        if (elapsed - lastReport_ < 2.0) {
             return;
         }
         lastReport_ = elapsed;
@@ -243,12 +245,12 @@ int train(GameState& world, const Options& options) {
     Learner tables;
     for (int round = 0; round < options.rounds; ++round) {
         // The games are shared out as evenly as they go.
-        int roundGames = options.games * (round + 1) / options.rounds -
-                         options.games * round / options.rounds;
+        int roundGames =
+            options.games * (round + 1) / options.rounds - options.games * round / options.rounds;
         // Nothing is known in the first round: every action is random.
         double explore = round == 0 ? 1.0 : options.explore;
-        std::string where = "round " + std::to_string(round + 1) + " of " +
-                            std::to_string(options.rounds) + ", ";
+        std::string where =
+            "round " + std::to_string(round + 1) + " of " + std::to_string(options.rounds) + ", ";
         for (int g = 0; g < roundGames; ++g) {
             trainer.playGame(options.stepsPerGame, explore);
             ++gamesDone;
@@ -288,9 +290,8 @@ void printSide(const char* name, const SideRecord& side) {
                 "decisions with prey dead ahead, near and the beam ready; turned toward prey in "
                 "%.1f%% of %lld with prey near at one side\n",
                 name, side.shots, share(side.shotsInSights, side.shots),
-                share(side.aimedFires, side.aimedDecisions),
-                side.aimedDecisions, share(side.flankTurnsToward, side.flankDecisions),
-                side.flankDecisions);
+                share(side.aimedFires, side.aimedDecisions), side.aimedDecisions,
+                share(side.flankTurnsToward, side.flankDecisions), side.flankDecisions);
 }
 
 int evaluate(GameState& world, const Options& options) {
@@ -370,6 +371,10 @@ int main(int argc, char** argv) {
     } catch (const LoadError& error) {
         std::FILE* stream = error.onStdout ? stdout : stderr;
         std::fprintf(stream, "%s\n", error.message.c_str());
+        SDL_Quit();
+        return 1;
+    } catch (const std::overflow_error& error) {
+        std::fprintf(stderr, "train: %s\n", error.what());
         SDL_Quit();
         return 1;
     }
