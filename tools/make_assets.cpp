@@ -998,7 +998,7 @@ Picture makeLanternPicture() {
         double edgeDistance = std::min(h, 1.0 - h);
         double band = 1.0 - smoothstep(0.10, 0.12, edgeDistance);
         Color c = mixColor(paper, rgb(0.55, 0.05, 0.03), band);
-        double gold = 1.0 - smoothstep(0.004, 0.012, std::fabs(edgeDistance - 0.135));
+        double gold = 1.0 - smoothstep(0.008, 0.02, std::fabs(edgeDistance - 0.14));
         c = mixColor(c, rgb(1.0, 0.85, 0.35), gold);
         return mixColor(c, rgb(0.3, 0.05, 0.02), 0.75 * ribLine * (1.0 - band));
     });
