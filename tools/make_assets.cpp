@@ -524,7 +524,7 @@ const double kEyeRow = 0.92;
 
 // Thorax shield: an ellipsoid dome.
 const Vec3 kThoraxCentre = vec(0.0, 0.05, -0.5);
-const Vec3 kThoraxRadii = vec(0.27, 0.13, 0.25);
+const Vec3 kThoraxRadii = vec(0.29, 0.10, 0.24);
 
 double shieldColumn(double x) {
     return mix(kShieldLeft, kShieldRight, 0.5 + 0.5 * x / (kThoraxRadii.x * 1.02));
@@ -786,14 +786,14 @@ Picture makeWingPicture() {
             Vec3 n = normalized(vec(x / kThoraxRadii.x, y / kThoraxRadii.y, zr / kThoraxRadii.z));
             double shade = fireflyShade(n);
             Color margin = rgb(1.0, 0.92, 0.45);
-            Color rose = rgb(1.0, 0.45, 0.35);
+            Color rose = rgb(1.0, 0.5, 0.55);
             Color spot = rgb(0.10, 0.07, 0.05);
-            // A narrow dark mark down the middle, rose on either side of it.
-            double spotD = std::sqrt(x * x * 16.0 + (zr + 0.05) * (zr + 0.05) * 1.2);
-            double roseD = std::sqrt((std::fabs(x) - 0.35) * (std::fabs(x) - 0.35) * 4.0 +
-                                     (zr + 0.1) * (zr + 0.1));
-            Color c = mixColor(margin, rose, 1.0 - smoothstep(0.35, 0.75, roseD));
-            c = mixColor(c, spot, 1.0 - smoothstep(0.55, 0.75, spotD));
+            // A broad rose patch in the middle of the pale shield, with a
+            // small dark mark at its hind end.
+            double roseD = std::sqrt(x * x * 2.0 + (zr - 0.1) * (zr - 0.1) * 1.4);
+            double spotD = std::sqrt(x * x * 14.0 + (zr - 0.55) * (zr - 0.55) * 1.6);
+            Color c = mixColor(margin, rose, 0.85 * (1.0 - smoothstep(0.45, 0.85, roseD)));
+            c = mixColor(c, spot, 1.0 - smoothstep(0.35, 0.55, spotD));
             double light = 0.35 + 0.8 * std::pow(shade, 1.3);
             double gloss = 0.35 * std::pow(smoothstep(0.85, 1.0, shade), 2.0);
             return c * light + rgb(gloss, gloss, gloss);
@@ -998,7 +998,7 @@ Picture makeLanternPicture() {
         double edgeDistance = std::min(h, 1.0 - h);
         double band = 1.0 - smoothstep(0.10, 0.12, edgeDistance);
         Color c = mixColor(paper, rgb(0.55, 0.05, 0.03), band);
-        double gold = 1.0 - smoothstep(0.004, 0.012, std::fabs(edgeDistance - 0.135));
+        double gold = 1.0 - smoothstep(0.008, 0.02, std::fabs(edgeDistance - 0.14));
         c = mixColor(c, rgb(1.0, 0.85, 0.35), gold);
         return mixColor(c, rgb(0.3, 0.05, 0.02), 0.75 * ribLine * (1.0 - band));
     });
