@@ -21,7 +21,9 @@ for _ in $(seq 1 300); do
         break
     fi
     # Several games may run at once on one display: find this one's window.
-    wid=$(xdotool search --pid "$pid" 2>/dev/null | head -n 1)
+    # Only a mapped window: SDL first makes one that it replaces at once
+    # with its OpenGL window, and a key sent there is lost.
+    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
     [ -n "$wid" ] && break
     sleep 0.1
 done
