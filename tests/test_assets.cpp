@@ -22,7 +22,7 @@ namespace {
 const char* const kGeneratedFiles[] = {
     "firefly.obj", "flower.obj",     "lantern.obj", "shell.bmp",
     "wing.bmp",    "abdomen.bmp",    "flowerT.bmp", "lanternT.bmp",
-    "braid.bmp",   "braid_norm.bmp", "bounds.bmp",  "random_numbers.dat",
+    "braid.bmp",   "braid_norm.bmp", "bounds.bmp",  "random_numbers.dat", "fireflies.png",
 };
 
 std::string dataFile(const std::string& name) {
