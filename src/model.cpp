@@ -1,5 +1,7 @@
 #include "model.h"
 
+#include "random_unit.h"
+
 #include <GL/glew.h>
 
 #include <cerrno>
@@ -261,8 +263,7 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
         if (jitter) {
             for (std::array<float, 3>& vertex : vertices) {
                 for (float& coordinate : vertex) {
-                    // Scaled by RAND_MAX: glibc's rand() runs far beyond 32767.
-                    coordinate += static_cast<float>(std::rand() * 1.0 / RAND_MAX * 0.05);
+                    coordinate += static_cast<float>(randomUnit() * 0.05);
                 }
             }
         }

@@ -1,5 +1,7 @@
 #include "particles.h"
 
+#include "random_unit.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -11,13 +13,6 @@ namespace {
 
 // The program's pi for spark angles, deliberately short.
 constexpr float kSparkPi = 3.14159f;
-
-// One rand() call as a number in [0, 1]. The spark parameters are tuned for
-// draws of 0..32767, so the draw is cut to its low 15 bits first: glibc's
-// rand() reaches 2^31 - 1 and would otherwise give values far above 1.
-double unitRandom() {
-    return (std::rand() % 32768) * 1.0 / 32767.0;
-}
 
 void copy3(float* to, const float* from) {
     to[0] = from[0];
@@ -94,19 +89,19 @@ bool SparkleEmitter::emit() {
     // The order of the ten random numbers is part of the game's shared
     // random sequence: life, yaw, pitch, speed, then start and final value
     // of red, green and blue.
-    p->life = static_cast<int>(unitRandom() * lifeRange + lifeMin);
+    p->life = static_cast<int>(randomUnit() * lifeRange + lifeMin);
     copy3(p->position, pos);
     copy3(p->prevPosition, pos);
     copy3(p->cornerA, pos);
     copy3(p->cornerB, pos);
 
-    float yaw = static_cast<float>((unitRandom() * yawRange + yawMin) * kSparkPi / 180);
-    float pitch = static_cast<float>((unitRandom() * pitchRange + pitchMin) * kSparkPi / 180);
+    float yaw = static_cast<float>((randomUnit() * yawRange + yawMin) * kSparkPi / 180);
+    float pitch = static_cast<float>((randomUnit() * pitchRange + pitchMin) * kSparkPi / 180);
     // The two trailing corners leave 36 degrees to either side of the head.
     std::array<float, 3> head = sparkDirection(yaw, pitch);
     std::array<float, 3> sideA = sparkDirection(yaw + kSparkPi / 5, pitch);
     std::array<float, 3> sideB = sparkDirection(yaw - kSparkPi / 5, pitch);
-    float speed = static_cast<float>(unitRandom() * speedRange + speedMin);
+    float speed = static_cast<float>(randomUnit() * speedRange + speedMin);
     for (int k = 0; k < 3; ++k) {
         p->velocity[k] = head[k] * speed;
         p->velocityA[k] = sideA[k] * (speed / 1.5f);
@@ -114,8 +109,8 @@ bool SparkleEmitter::emit() {
     }
 
     for (int k = 0; k < 3; ++k) {
-        p->color[k] = static_cast<float>(sColor[k] + unitRandom() * sColorVar[k]);
-        float finalColor = static_cast<float>(fColor[k] + unitRandom() * fColorVar[k]);
+        p->color[k] = static_cast<float>(sColor[k] + randomUnit() * sColorVar[k]);
+        float finalColor = static_cast<float>(fColor[k] + randomUnit() * fColorVar[k]);
         // A spark born dead (life 0, possible only with lifeMin 0) keeps its
         // start colour instead of dividing by zero.
         p->colorStep[k] = (p->life > 0) ? (finalColor - p->color[k]) / p->life : 0.0f;
@@ -168,7 +163,7 @@ void SparkleEmitter::update() {
 
 void SparkleEmitter::updateAndDraw() {
     update();
-    int batch = static_cast<int>(unitRandom() * emitRange + emitMin);
+    int batch = static_cast<int>(randomUnit() * emitRange + emitMin);
     for (int i = 0; i < batch; ++i) {
         if (!emit()) {
             break;
