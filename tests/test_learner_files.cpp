@@ -2,6 +2,7 @@
 // loading, and what a missing, short or broken file leaves behind.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -193,5 +194,19 @@ TEST(LearnerFiles, ShippedTablesLoadInFull) {
     Learner learner;
     EXPECT_EQ(learner.loadTransitions("learner.trans"), "");
     EXPECT_EQ(learner.loadValues("learner.val"), "");
-    EXPECT_EQ(learner.transProb(0, 0, 0), 0.00520833);
+    // Whatever tables are shipped, every row is a distribution over next
+    // states (up to the six digits a saved number keeps) and every value is
+    // a number.
+    for (int s = 0; s < kStateCount; ++s) {
+        for (int a = 0; a < kActionCount; ++a) {
+            double sum = 0.0;
+            for (int next = 0; next < kStateCount; ++next) {
+                double p = learner.transProb(s, next, a);
+                ASSERT_TRUE(p >= 0.0 && p <= 1.0) << s << " " << next << " " << a;
+                sum += p;
+            }
+            EXPECT_NEAR(sum, 1.0, 1e-4) << "state " << s << " action " << a;
+        }
+        EXPECT_TRUE(std::isfinite(learner.values[s])) << s;
+    }
 }
