@@ -61,20 +61,34 @@ class MapReader {
         return static_cast<int>(value);
     }
 
-    // A finite decimal number.
-    double readNumber(const std::string& what) {
+    // A finite decimal number within [-limit, limit].
+    double readNumber(const std::string& what, double limit) {
         const Token& token = next(what);
         char* end = nullptr;
         double value = std::strtod(token.text.c_str(), &end);
         if (end == token.text.c_str() || *end != '\0' || !std::isfinite(value)) {
             fail(token.line, what + " \"" + token.text + "\" is not a number");
         }
+        if (value < -limit || value > limit) {
+            fail(token.line, what + " " + token.text + " is outside " + limitText(-limit) + ".." +
+                                 limitText(limit));
+        }
         return value;
     }
 
     static constexpr long kNoLimit = 2147483647L;
+    // Farthest a map may place anything from the centre, world units. The
+    // largest arena has radius 85; beyond this a number is a slip of the pen,
+    // and its square would no longer fit a float.
+    static constexpr double kPositionLimit = 1000000.0;
 
   private:
+    static std::string limitText(double limit) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", limit);
+        return text;
+    }
+
     struct Token {
         std::string text;
         int line;
@@ -100,32 +114,39 @@ class MapReader {
 } // namespace
 
 LevelMap readLevelMap(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw LoadError{"Couldn't open: " + path, true};
     }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseLevelMap(text.str(), path);
+}
+
+LevelMap parseLevelMap(const std::string& text, const std::string& path) {
+    std::istringstream in(text);
     MapReader reader(path, in);
     LevelMap map;
 
     int fireflyCount = reader.readInt("firefly count", kMinFireflies, kMaxFireflies);
     for (int i = 0; i < fireflyCount; ++i) {
         std::string name = "firefly " + std::to_string(i);
-        float z = static_cast<float>(reader.readNumber(name + " z"));
-        float x = static_cast<float>(reader.readNumber(name + " x"));
+        float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
+        float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.fireflies.push_back({z, x});
     }
     int lanternCount = reader.readInt("lantern count", 0, MapReader::kNoLimit);
     for (int i = 0; i < lanternCount; ++i) {
         std::string name = "lantern " + std::to_string(i);
-        float z = static_cast<float>(reader.readNumber(name + " z"));
-        float x = static_cast<float>(reader.readNumber(name + " x"));
+        float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
+        float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.lanterns.push_back({z, x});
     }
     int flowerCount = reader.readInt("flower count", 0, MapReader::kNoLimit);
     for (int i = 0; i < flowerCount; ++i) {
         std::string name = "flower " + std::to_string(i);
-        double z = reader.readNumber(name + " z");
-        double x = reader.readNumber(name + " x");
+        double z = reader.readNumber(name + " z", MapReader::kPositionLimit);
+        double x = reader.readNumber(name + " x", MapReader::kPositionLimit);
         map.flowers.push_back({z, x});
     }
     map.radi = reader.readInt("radius index", 0, 9);
@@ -136,8 +157,17 @@ LevelMap readLevelMap(const std::string& path) {
 }
 
 std::vector<float> readRandomNumbers(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in) {
+        text << in.rdbuf();
+    }
+    return parseRandomNumbers(text.str());
+}
+
+std::vector<float> parseRandomNumbers(const std::string& text) {
     std::vector<float> numbers;
-    std::ifstream in(path);
+    std::istringstream in(text);
     float value;
     while (in >> value) {
         numbers.push_back(value / 80.0f);

@@ -45,10 +45,14 @@ struct LevelMap {
 // wrong" for a missing or non-numeric value, a firefly count outside 2..10, a
 // negative count or an index outside 0..9. Text after the indexes is ignored.
 LevelMap readLevelMap(const std::string& path);
+// The same checks on map text already in memory; path names it in messages.
+LevelMap parseLevelMap(const std::string& text, const std::string& path);
 
 // The numbers of a random-numbers file, each divided by 80, up to the first
 // token that is not a number. A missing file gives an empty table.
 std::vector<float> readRandomNumbers(const std::string& path);
+// The same for the text of such a file already in memory.
+std::vector<float> parseRandomNumbers(const std::string& text);
 
 class GameState {
   public:

@@ -92,6 +92,31 @@ TEST(LevelMap, MalformedMapsNameTheLineAndTheProblem) {
               ":6: drag index \"99999999999999999999\" is not a whole number");
 }
 
+// Found by fuzzing: a position too large for a float became infinite, and the
+// world then computed with infinities.
+TEST(LevelMap, APositionBeyondAMillionUnitsIsTurnedAway) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1e39\n"),
+              ":3: firefly 1 x 1e39 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n1\n-2e6 0\n"),
+              ":5: lantern 0 z -2e6 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n0\n1\n0\n1e300\n"),
+              ":7: flower 0 x 1e300 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n1000000 -1000000\n1 1\n0 0 0 0 0 0\n"), "");
+}
+
+TEST(LevelMap, TextInMemoryReadsLikeAFile) {
+    LevelMap map = parseLevelMap("2 1 2 3 4 0 0 9 8 7 6", "inline.map");
+    EXPECT_EQ(map.fireflies[1].first, 3.0f);
+    EXPECT_EQ(map.dragi, 6);
+    try {
+        parseLevelMap("2 1 2\n3", "inline.map");
+        FAIL() << "no error";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, "inline.map:2: the file ends where firefly 1 x should be");
+    }
+}
+
 TEST(RandomNumbers, EachNumberIsDividedByEighty) {
     TempDir dir;
     std::vector<float> numbers = readRandomNumbers(dir.write("r.dat", "40 80\n120\n"));
