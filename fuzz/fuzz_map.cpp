@@ -1,6 +1,6 @@
 // Any bytes as a map file: the reader either gives a map the world can be
-// built from (2 to 10 fireflies, finite positions, indexes 0..9) or turns it
-// away with one line naming the map.
+// built from (2 to 10 fireflies, at most 50 lanterns and 50 flowers, finite
+// positions, indexes 0..9) or turns it away with one line naming the map.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(map.fireflies.size() >= static_cast<std::size_t>(kMinFireflies) &&
                     map.fireflies.size() <= static_cast<std::size_t>(kMaxFireflies),
                 "a map holds 2 to 10 fireflies");
+        require(map.lanterns.size() <= static_cast<std::size_t>(kMaxLanterns) &&
+                    map.flowers.size() <= static_cast<std::size_t>(kMaxFlowers),
+                "no more lanterns and flowers than an arena holds");
         requireFinite(map.fireflies, "firefly positions are finite");
         requireFinite(map.lanterns, "lantern positions are finite");
         requireFinite(map.flowers, "flower positions are finite");

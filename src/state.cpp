@@ -61,6 +61,17 @@ class MapReader {
         return static_cast<int>(value);
     }
 
+    // A count of 0 or more objects of which the game can hold at most most.
+    int readCount(const std::string& what, int most) {
+        int count = readInt(what, 0, kNoLimit);
+        if (count > most) {
+            fail(tokens_[position_ - 1].line, what + " " + std::to_string(count) +
+                                                  " is more than the " + std::to_string(most) +
+                                                  " an arena can hold");
+        }
+        return count;
+    }
+
     // A finite decimal number within [-limit, limit].
     double readNumber(const std::string& what, double limit) {
         const Token& token = next(what);
@@ -135,14 +146,14 @@ LevelMap parseLevelMap(const std::string& text, const std::string& path) {
         float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.fireflies.push_back({z, x});
     }
-    int lanternCount = reader.readInt("lantern count", 0, MapReader::kNoLimit);
+    int lanternCount = reader.readCount("lantern count", kMaxLanterns);
     for (int i = 0; i < lanternCount; ++i) {
         std::string name = "lantern " + std::to_string(i);
         float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
         float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.lanterns.push_back({z, x});
     }
-    int flowerCount = reader.readInt("flower count", 0, MapReader::kNoLimit);
+    int flowerCount = reader.readCount("flower count", kMaxFlowers);
     for (int i = 0; i < flowerCount; ++i) {
         std::string name = "flower " + std::to_string(i);
         double z = reader.readNumber(name + " z", MapReader::kPositionLimit);

@@ -105,6 +105,24 @@ TEST(LevelMap, APositionBeyondAMillionUnitsIsTurnedAway) {
     EXPECT_EQ(mapError(dir, "2\n1000000 -1000000\n1 1\n0 0 0 0 0 0\n"), "");
 }
 
+// Each lantern and flower loads its own models and textures: thousands of
+// them ran the machine out of memory instead of stopping with a message.
+TEST(LevelMap, MoreLanternsOrFlowersThanAnArenaHoldsAreTurnedAway) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n51\n"),
+              ":4: lantern count 51 is more than the 50 an arena can hold");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n0\n100000\n"),
+              ":5: flower count 100000 is more than the 50 an arena can hold");
+    std::string fifty;
+    for (int i = 0; i < 50; ++i) {
+        fifty += std::to_string(i) + " 0\n";
+    }
+    LevelMap map = readLevelMap(dir.write("full.map", "2\n0 0\n1 1\n50\n" + fifty + "50\n" +
+                                                          fifty + "0 0 0 0\n"));
+    EXPECT_EQ(map.lanterns.size(), 50u);
+    EXPECT_EQ(map.flowers.size(), 50u);
+}
+
 TEST(LevelMap, TextInMemoryReadsLikeAFile) {
     LevelMap map = parseLevelMap("2 1 2 3 4 0 0 9 8 7 6", "inline.map");
     EXPECT_EQ(map.fireflies[1].first, 3.0f);
