@@ -589,10 +589,10 @@ void Model::addInbetweenGroups(int steps, int parity) {
     for (ModelGroup* g = groups; g != nullptr && g->next != nullptr && g->next->triangleCount != 0;
          g = g->next) {
         if (pairSteps > 0 && g->next->triangleCount < g->triangleCount) {
-            throw LoadError{fileName + ": group " + g->next->name + " has " +
+            throw LoadError{fileName + ": group " + printable(g->next->name) + " has " +
                                 std::to_string(g->next->triangleCount) +
                                 " triangles, fewer than the " + std::to_string(g->triangleCount) +
-                                " of group " + g->name + " it is blended with",
+                                " of group " + printable(g->name) + " it is blended with",
                             false};
         }
         pairSteps /= 2;

@@ -49,14 +49,16 @@ class MapReader {
         const Token& token = next(what);
         errno = 0;
         char* end = nullptr;
-        long value = std::strtol(token.text.c_str(), &end, 10);
-        if (end == token.text.c_str() || *end != '\0' || errno == ERANGE) {
-            fail(token.line, what + " \"" + token.text + "\" is not a whole number");
+        const char* text = token.text.c_str();
+        long value = std::strtol(text, &end, 10);
+        // The whole token, even past a zero byte in it, must be the number.
+        if (end == text || end != text + token.text.size() || errno == ERANGE) {
+            fail(token.line, what + " \"" + printable(token.text) + "\" is not a whole number");
         }
         if (value < low || value > high) {
             std::string range = (high == kNoLimit) ? "0 or more"
                                                    : std::to_string(low) + ".." + std::to_string(high);
-            fail(token.line, what + " " + token.text + " is outside " + range);
+            fail(token.line, what + " " + printable(token.text) + " is outside " + range);
         }
         return static_cast<int>(value);
     }
@@ -76,13 +78,14 @@ class MapReader {
     double readNumber(const std::string& what, double limit) {
         const Token& token = next(what);
         char* end = nullptr;
-        double value = std::strtod(token.text.c_str(), &end);
-        if (end == token.text.c_str() || *end != '\0' || !std::isfinite(value)) {
-            fail(token.line, what + " \"" + token.text + "\" is not a number");
+        const char* text = token.text.c_str();
+        double value = std::strtod(text, &end);
+        if (end == text || end != text + token.text.size() || !std::isfinite(value)) {
+            fail(token.line, what + " \"" + printable(token.text) + "\" is not a number");
         }
         if (value < -limit || value > limit) {
-            fail(token.line, what + " " + token.text + " is outside " + limitText(-limit) + ".." +
-                                 limitText(limit));
+            fail(token.line, what + " " + printable(token.text) + " is outside " +
+                                 limitText(-limit) + ".." + limitText(limit));
         }
         return value;
     }

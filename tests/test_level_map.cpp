@@ -117,10 +117,23 @@ TEST(LevelMap, MoreLanternsOrFlowersThanAnArenaHoldsAreTurnedAway) {
     for (int i = 0; i < 50; ++i) {
         fifty += std::to_string(i) + " 0\n";
     }
-    LevelMap map = readLevelMap(dir.write("full.map", "2\n0 0\n1 1\n50\n" + fifty + "50\n" +
-                                                          fifty + "0 0 0 0\n"));
+    LevelMap map = readLevelMap(
+        dir.write("full.map", "2\n0 0\n1 1\n50\n" + fifty + "50\n" + fifty + "0 0 0 0\n"));
     EXPECT_EQ(map.lanterns.size(), 50u);
     EXPECT_EQ(map.flowers.size(), 50u);
+}
+
+// A zero byte ended the number early, so "12<NUL>junk" read as 12; and the
+// raw token, control characters and all, went into the message.
+TEST(LevelMap, TheWholeTokenIsTheNumberAndMessagesShowItPrintably) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1\n1\0junk\n", 18)),
+              ":4: lantern count \"1?junk\" is not a whole number");
+    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1.5\0\n", 15)),
+              ":3: firefly 1 x \"1.5?\" is not a number");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 \x1b[2J\n"), ":3: firefly 1 x \"?[2J\" is not a number");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 " + std::string(300, '7') + "\n"),
+              ":3: firefly 1 x " + std::string(32, '7') + "... is outside -1000000..1000000");
 }
 
 TEST(LevelMap, TextInMemoryReadsLikeAFile) {
