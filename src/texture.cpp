@@ -24,10 +24,6 @@ int powerOfTwoAtLeast(int size, int limit) {
     return power;
 }
 
-} // namespace
-
-namespace {
-
 // Longest side of a picture the game takes. GL implementations offer 8192 or
 // more; anything larger is no picture of this game, and a header alone must
 // not make SDL set aside gigabytes.
