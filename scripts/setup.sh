@@ -9,6 +9,8 @@ FIREFLIES_PACKAGES=(
     libsdl1.2-dev libglew-dev freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth mesa-utils xdotool x11-utils imagemagick
+    # checks of the installed menu entry and manual page
+    desktop-file-utils groff-base
 )
 
 # What the checks beyond the test suite add: clang with libFuzzer for
@@ -33,14 +35,19 @@ fireflies_install_packages() {
         if command -v sudo >/dev/null 2>&1; then
             sudo=(sudo)
         else
-            echo "Missing Debian packages. Install them with:" >&2
+            echo "Missing Debian packages. Install them as root with:" >&2
             echo "  apt-get install ${missing[*]}" >&2
             return 1
         fi
     fi
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    if ! { "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" \
+            >/dev/null; }; then
+        echo "Could not install the missing Debian packages. Install them as root with:" >&2
+        echo "  apt-get install ${missing[*]}" >&2
+        return 1
+    fi
 }
 
 # fireflies_build BUILD_DIR [cmake options...]: configure (once) and build.

@@ -1,5 +1,7 @@
 #include "firefly.h"
 
+#include "material_template.h"
+
 #include <GL/gl.h>
 
 #include <cassert>
@@ -27,19 +29,7 @@ float wrapHeading(float heading) {
 // Material of one part of the firefly: one colour texture, no bump map.
 ModelGroup partTemplate(const char* name, const char* texture, float grey, float blue,
                         float alpha) {
-    ModelGroup part;
-    part.name = name;
-    part.textureCount = 1;
-    part.textureNames = {texture};
-    part.textureIds = {-1};
-    part.bumpMapped = false;
-    part.normalMapName = "default";
-    part.normalMapId = -1;
-    part.color[0] = grey;
-    part.color[1] = grey;
-    part.color[2] = blue;
-    part.alpha = alpha;
-    return part;
+    return materialTemplate(name, {texture}, {-1}, false, "default", grey, grey, blue, alpha);
 }
 
 } // namespace

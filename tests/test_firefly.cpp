@@ -58,23 +58,13 @@ void project(double x, double y, double z, double& sx, double& sy) {
     gluProject(x, y, z, identity, projection, viewport, &sx, &sy, &sz);
 }
 
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb pixelAt(const std::string& rgb, int x, int y) {
-    size_t i = (static_cast<size_t>(y) * 800 + x) * 3;
-    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
-            static_cast<unsigned char>(rgb[i + 2])};
-}
-
 // Pixels in the square of half-width radius round (cx, cy) that pass test.
 template <typename Test>
 int countNear(const std::string& rgb, double cx, double cy, int radius, Test test) {
     int count = 0;
     for (int y = static_cast<int>(cy) - radius; y <= static_cast<int>(cy) + radius; ++y) {
         for (int x = static_cast<int>(cx) - radius; x <= static_cast<int>(cx) + radius; ++x) {
-            if (x >= 0 && x < 800 && y >= 0 && y < 600 && test(pixelAt(rgb, x, y))) {
+            if (x >= 0 && x < 800 && y >= 0 && y < 600 && test(rgbAt(rgb, x, y))) {
                 ++count;
             }
         }
@@ -416,19 +406,19 @@ TEST_F(FireflyTest, FireflyWithBeamAndSparksFromTheChaseCamera) {
     EXPECT_GT(firefly->beam.sparkle->liveCount, 15);
 
     // The firefly itself covers the middle of the picture.
-    auto notBackground = [&](Rgb c) { return c.r + c.g + c.b > 0; };
+    auto notBackground = [&](FramePixel c) { return c.r + c.g + c.b > 0; };
     double sx, sy;
     project(firefly->x, 0.0, firefly->z, sx, sy);
     EXPECT_GT(countNear(shot, sx, sy, 15, notBackground), 200);
 
     // Half way along, the beam shows its orange-red.
     double r = 70.0 * kDegToRad;
-    auto beamColour = [](Rgb c) { return c.r > 60 && c.r > c.g + 30 && c.r > c.b + 30; };
+    auto beamColour = [](FramePixel c) { return c.r > 60 && c.r > c.g + 30 && c.r > c.b + 30; };
     project(firefly->x + 6.0 * std::sin(r), 0.0, firefly->z + 6.0 * std::cos(r), sx, sy);
     EXPECT_GT(countNear(shot, sx, sy, 3, beamColour), 0);
 
     // Sparks, red turning yellow, round the far end.
-    auto sparkColour = [](Rgb c) { return c.r > 150 && c.b < 80; };
+    auto sparkColour = [](FramePixel c) { return c.r > 150 && c.b < 80; };
     project(firefly->x + 12.5 * std::sin(r), 0.0, firefly->z + 12.5 * std::cos(r), sx, sy);
     EXPECT_GT(countNear(shot, sx, sy, 25, sparkColour), 10);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -16,23 +16,13 @@ namespace {
 const std::string kReference = FIREFLIES_SOURCE_DIR "/tests/reference/seeded_frame.png";
 const std::string kActual = FIREFLIES_BINARY_DIR "/seeded_frame.png";
 
-// Pixel (x, y) of a read-back frame, y counted from the bottom.
-struct Rgb {
-    int r, g, b;
-};
-Rgb pixel(const std::string& frame, int x, int y) {
-    size_t at = (static_cast<size_t>(y) * 800 + x) * 3;
-    return {static_cast<unsigned char>(frame[at]), static_cast<unsigned char>(frame[at + 1]),
-            static_cast<unsigned char>(frame[at + 2])};
-}
-
 // How many pixels of the rectangle [x0, x1) x [y0, y1) satisfy a test.
 template <typename Test>
 int countPixels(const std::string& frame, int x0, int y0, int x1, int y1, Test test) {
     int count = 0;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            if (test(pixel(frame, x, y))) {
+            if (test(rgbAt(frame, x, y))) {
                 ++count;
             }
         }
@@ -40,7 +30,7 @@ int countPixels(const std::string& frame, int x0, int y0, int x1, int y1, Test t
     return count;
 }
 
-bool isWhite(Rgb c) {
+bool isWhite(FramePixel c) {
     return c.r > 230 && c.g > 230 && c.b > 230;
 }
 
@@ -64,26 +54,26 @@ TEST(SceneDraw, TheOverlayShowsTheScoreLineAndTheRadar) {
     std::string frame = stepAndDraw(*world, 1);
     // The score line: white text in the top-left corner (overlay y 441 is
     // window row 588 from the bottom, 4/3 pixel per unit).
-    EXPECT_GT(countPixels(frame, 0, 580, 260, 600, [](Rgb c) { return isWhite(c); }), 40);
+    EXPECT_GT(countPixels(frame, 0, 580, 260, 600, [](FramePixel c) { return isWhite(c); }), 40);
     // The radar disc about overlay (540, 390) = window (720, 520): green tint.
-    Rgb disc = pixel(frame, 720 + 50, 520);
+    FramePixel disc = rgbAt(frame, 720 + 50, 520);
     EXPECT_GT(disc.g, disc.r);
     EXPECT_GT(disc.g, disc.b);
     // The markers are red and white on the green disc: the player's at the
     // centre, and the other firefly, 20 ahead, 20 units (27 pixels) above it
     // because the radar turns with the player's heading.
-    auto marker = [](Rgb c) { return c.r > 150; };
+    auto marker = [](FramePixel c) { return c.r > 150; };
     EXPECT_GT(countPixels(frame, 712, 512, 728, 528, marker), 0);
     EXPECT_GT(countPixels(frame, 712, 538, 728, 556, marker), 0);
     EXPECT_EQ(countPixels(frame, 736, 512, 760, 528, marker), 0);
     // No end text yet.
-    EXPECT_EQ(countPixels(frame, 330, 285, 470, 330, [](Rgb c) { return isWhite(c); }), 0);
+    EXPECT_EQ(countPixels(frame, 330, 285, 470, 330, [](FramePixel c) { return isWhite(c); }), 0);
     EXPECT_EQ(glGetError(), GL_NO_ERROR);
 
     world->fireflies[1]->score = 20;
     world->gameOver = true;
     frame = stepAndDraw(*world, 1);
-    EXPECT_GT(countPixels(frame, 330, 285, 470, 330, [](Rgb c) { return isWhite(c); }), 80);
+    EXPECT_GT(countPixels(frame, 330, 285, 470, 330, [](FramePixel c) { return isWhite(c); }), 80);
     writeScreenshotPng(frame, FIREFLIES_BINARY_DIR "/game_over_frame.png");
     EXPECT_EQ(glGetError(), GL_NO_ERROR);
 }
@@ -102,8 +92,8 @@ TEST(SceneDraw, ABeamIsDrawnAheadOfThePlayer) {
     int changed = 0;
     for (int y = 330; y < 420; ++y) {
         for (int x = 390; x < 410; ++x) {
-            Rgb a = pixel(before, x, y);
-            Rgb b = pixel(after, x, y);
+            FramePixel a = rgbAt(before, x, y);
+            FramePixel b = rgbAt(after, x, y);
             if (b.r - b.b > a.r - a.b + 15) {
                 ++changed;
             }

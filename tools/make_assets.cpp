@@ -1,6 +1,7 @@
 // make_assets OUTDIR: writes the game's own models, pictures and flicker
-// numbers into OUTDIR. Everything is computed from fixed seeds, so two runs
-// give the same bytes; data/ holds the committed output.
+// numbers, and the desktop's menu icon fireflies.png, into OUTDIR. Everything
+// is computed from fixed seeds, so two runs give the same bytes; data/ holds
+// the committed output.
 //
 // The game draws its models with lighting switched off: a plain group shows
 // its template colour times its texture and nothing else. So the pictures do
@@ -15,6 +16,7 @@
 // terms (column fraction a from the left, row fraction b from the top) and
 // converted with pictureUv().
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -524,7 +526,7 @@ const double kEyeRow = 0.92;
 
 // Thorax shield: an ellipsoid dome.
 const Vec3 kThoraxCentre = vec(0.0, 0.05, -0.5);
-const Vec3 kThoraxRadii = vec(0.27, 0.13, 0.25);
+const Vec3 kThoraxRadii = vec(0.29, 0.10, 0.24);
 
 double shieldColumn(double x) {
     return mix(kShieldLeft, kShieldRight, 0.5 + 0.5 * x / (kThoraxRadii.x * 1.02));
@@ -786,14 +788,14 @@ Picture makeWingPicture() {
             Vec3 n = normalized(vec(x / kThoraxRadii.x, y / kThoraxRadii.y, zr / kThoraxRadii.z));
             double shade = fireflyShade(n);
             Color margin = rgb(1.0, 0.92, 0.45);
-            Color rose = rgb(1.0, 0.45, 0.35);
+            Color rose = rgb(1.0, 0.5, 0.55);
             Color spot = rgb(0.10, 0.07, 0.05);
-            // A narrow dark mark down the middle, rose on either side of it.
-            double spotD = std::sqrt(x * x * 16.0 + (zr + 0.05) * (zr + 0.05) * 1.2);
-            double roseD = std::sqrt((std::fabs(x) - 0.35) * (std::fabs(x) - 0.35) * 4.0 +
-                                     (zr + 0.1) * (zr + 0.1));
-            Color c = mixColor(margin, rose, 1.0 - smoothstep(0.35, 0.75, roseD));
-            c = mixColor(c, spot, 1.0 - smoothstep(0.55, 0.75, spotD));
+            // A broad rose patch in the middle of the pale shield, with a
+            // small dark mark at its hind end.
+            double roseD = std::sqrt(x * x * 2.0 + (zr - 0.1) * (zr - 0.1) * 1.4);
+            double spotD = std::sqrt(x * x * 14.0 + (zr - 0.55) * (zr - 0.55) * 1.6);
+            Color c = mixColor(margin, rose, 0.85 * (1.0 - smoothstep(0.45, 0.85, roseD)));
+            c = mixColor(c, spot, 1.0 - smoothstep(0.35, 0.55, spotD));
             double light = 0.35 + 0.8 * std::pow(shade, 1.3);
             double gloss = 0.35 * std::pow(smoothstep(0.85, 1.0, shade), 2.0);
             return c * light + rgb(gloss, gloss, gloss);
@@ -998,7 +1000,7 @@ Picture makeLanternPicture() {
         double edgeDistance = std::min(h, 1.0 - h);
         double band = 1.0 - smoothstep(0.10, 0.12, edgeDistance);
         Color c = mixColor(paper, rgb(0.55, 0.05, 0.03), band);
-        double gold = 1.0 - smoothstep(0.004, 0.012, std::fabs(edgeDistance - 0.135));
+        double gold = 1.0 - smoothstep(0.008, 0.02, std::fabs(edgeDistance - 0.14));
         c = mixColor(c, rgb(1.0, 0.85, 0.35), gold);
         return mixColor(c, rgb(0.3, 0.05, 0.02), 0.75 * ribLine * (1.0 - band));
     });
@@ -1173,6 +1175,173 @@ bool writeRandomNumbers(const std::string& path) {
     return Picture::writeBytes(path, bytes);
 }
 
+// ------------------------------------------------------------ the menu icon
+
+// The desktop's icon for the game: the firefly from above, head up, its
+// lantern aglow, on a round patch of night sky. Drawn with 4 x 4 samples a
+// pixel; row 0 at the top, premultiplied colour with its coverage alpha.
+struct IconPixel {
+    Color c;
+    double a = 0.0;
+    // Lays colour c with opacity alpha over what is there.
+    void over(Color top, double alpha) {
+        c = top * alpha + c * (1.0 - alpha);
+        a = alpha + a * (1.0 - alpha);
+    }
+};
+
+// Where (x, y) lies in the ellipse about (cx, cy) with radii rx, ry turned by
+// `turn` radians: 0 at the centre, 1 on the rim.
+double ellipseReach(double x, double y, double cx, double cy, double rx, double ry, double turn) {
+    double dx = x - cx;
+    double dy = y - cy;
+    double u = dx * std::cos(turn) + dy * std::sin(turn);
+    double v = -dx * std::sin(turn) + dy * std::cos(turn);
+    return std::sqrt((u / rx) * (u / rx) + (v / ry) * (v / ry));
+}
+
+// Distance from (x, y) to the segment from (x0, y0) to (x1, y1).
+double segmentDistance(double x, double y, double x0, double y0, double x1, double y1) {
+    double ex = x1 - x0;
+    double ey = y1 - y0;
+    double t = clamp01(((x - x0) * ex + (y - y0) * ey) / (ex * ex + ey * ey));
+    return std::hypot(x - x0 - t * ex, y - y0 - t * ey);
+}
+
+IconPixel iconSample(double x, double y) {
+    IconPixel p;
+    const Color dark = rgb(0.10, 0.08, 0.06);
+    if (std::hypot(x - 0.5, y - 0.5) < 0.48) {
+        p.over(mixColor(rgb(0.03, 0.05, 0.14), rgb(0.09, 0.13, 0.30), y), 1.0);
+    }
+    // Legs and feelers, then the wings spread out under the shells.
+    const double legs[6][4] = {{0.44, 0.34, 0.30, 0.24}, {0.56, 0.34, 0.70, 0.24},
+                               {0.44, 0.40, 0.27, 0.42}, {0.56, 0.40, 0.73, 0.42},
+                               {0.45, 0.46, 0.32, 0.60}, {0.55, 0.46, 0.68, 0.60}};
+    for (const auto& leg : legs) {
+        if (segmentDistance(x, y, leg[0], leg[1], leg[2], leg[3]) < 0.013) {
+            p.over(dark, 1.0);
+        }
+    }
+    if (segmentDistance(x, y, 0.48, 0.19, 0.37, 0.06) < 0.009 ||
+        segmentDistance(x, y, 0.52, 0.19, 0.63, 0.06) < 0.009) {
+        p.over(dark, 1.0);
+    }
+    for (double side : {-1.0, 1.0}) {
+        if (ellipseReach(x, y, 0.5 + 0.15 * side, 0.56, 0.10, 0.25, -0.45 * side) < 1.0) {
+            p.over(rgb(0.80, 0.86, 0.95), 0.45);
+        }
+    }
+    // The lantern's halo, then the abdomen: dark in front, lit at the tail.
+    double halo = std::exp(-std::pow(std::hypot(x - 0.5, y - 0.80) / 0.16, 2.0));
+    p.over(rgb(0.90, 1.0, 0.45), 0.85 * halo);
+    if (ellipseReach(x, y, 0.5, 0.66, 0.10, 0.22, 0.0) < 1.0) {
+        double lit = smoothstep(0.66, 0.72, y);
+        p.over(mixColor(rgb(0.32, 0.24, 0.16), rgb(0.97, 1.0, 0.62), lit), 1.0);
+    }
+    // Two brown shells with gold margins, the rose shield and the head.
+    for (double side : {-1.0, 1.0}) {
+        double reach = ellipseReach(x, y, 0.5 + 0.055 * side, 0.50, 0.075, 0.19, -0.12 * side);
+        if (reach < 1.0) {
+            double shade = 0.75 + 0.35 * clamp01((0.62 - y) / 0.3);
+            Color shell = mixColor(rgb(0.30, 0.22, 0.14), rgb(1.0, 0.85, 0.35),
+                                   smoothstep(0.72, 0.85, reach));
+            p.over(shell * shade, 1.0);
+        }
+    }
+    double shield = ellipseReach(x, y, 0.5, 0.29, 0.11, 0.07, 0.0);
+    if (shield < 1.0) {
+        Color rim = rgb(0.95, 0.80, 0.40);
+        Color rose = rgb(0.88, 0.45, 0.45);
+        Color c = mixColor(rose, rim, smoothstep(0.70, 0.85, shield));
+        if (ellipseReach(x, y, 0.5, 0.32, 0.035, 0.025, 0.0) < 1.0) {
+            c = dark;
+        }
+        p.over(c, 1.0);
+    }
+    if (ellipseReach(x, y, 0.5, 0.205, 0.055, 0.04, 0.0) < 1.0) {
+        p.over(dark, 1.0);
+    }
+    return p;
+}
+
+// CRC-32 as PNG chunks carry it (polynomial 0xEDB88320).
+std::uint32_t crc32(const std::vector<unsigned char>& bytes, size_t from) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// An RGBA PNG whose image data is stored, not compressed: zlib stored
+// blocks of at most 65535 bytes, with the Adler-32 of the raw rows.
+bool writeIconPng(const std::string& path, int size) {
+    std::vector<unsigned char> raw;
+    for (int y = 0; y < size; ++y) {
+        raw.push_back(0); // no row filter
+        for (int x = 0; x < size; ++x) {
+            IconPixel sum;
+            for (int sy = 0; sy < 4; ++sy) {
+                for (int sx = 0; sx < 4; ++sx) {
+                    IconPixel s =
+                        iconSample((x + (sx + 0.5) / 4.0) / size, (y + (sy + 0.5) / 4.0) / size);
+                    sum.c = sum.c + s.c * (1.0 / 16.0);
+                    sum.a += s.a / 16.0;
+                }
+            }
+            Color c = sum.a > 0.0 ? sum.c * (1.0 / sum.a) : sum.c;
+            raw.push_back(Picture::toByte(c.r));
+            raw.push_back(Picture::toByte(c.g));
+            raw.push_back(Picture::toByte(c.b));
+            raw.push_back(Picture::toByte(sum.a));
+        }
+    }
+    std::vector<unsigned char> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto put32 = [](std::vector<unsigned char>& out, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out.push_back((v >> shift) & 0xFF);
+        }
+    };
+    auto chunk = [&](const char* type, const std::vector<unsigned char>& data) {
+        put32(file, static_cast<std::uint32_t>(data.size()));
+        size_t start = file.size();
+        file.insert(file.end(), type, type + 4);
+        file.insert(file.end(), data.begin(), data.end());
+        put32(file, crc32(file, start));
+    };
+    std::vector<unsigned char> header;
+    put32(header, static_cast<std::uint32_t>(size));
+    put32(header, static_cast<std::uint32_t>(size));
+    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8-bit RGBA, no interlace
+    chunk("IHDR", header);
+    std::vector<unsigned char> zlib = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size();) {
+        size_t length = std::min<size_t>(raw.size() - at, 65535);
+        bool last = at + length == raw.size();
+        zlib.push_back(last ? 1 : 0);
+        zlib.push_back(length & 0xFF);
+        zlib.push_back((length >> 8) & 0xFF);
+        zlib.push_back(~length & 0xFF);
+        zlib.push_back((~length >> 8) & 0xFF);
+        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + length);
+        at += length;
+    }
+    std::uint32_t a = 1;
+    std::uint32_t b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32(zlib, (b << 16) | a);
+    chunk("IDAT", zlib);
+    chunk("IEND", {});
+    return Picture::writeBytes(path, file);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -1204,6 +1373,7 @@ int main(int argc, char** argv) {
         ok = job.make().writeBmp(file(job.name)) && ok;
     }
     ok = writeRandomNumbers(file("random_numbers.dat")) && ok;
+    ok = writeIconPng(file("fireflies.png"), 64) && ok;
     if (!ok) {
         std::fprintf(stderr, "make_assets: could not write every file into %s\n", dir.c_str());
         return 1;

@@ -45,6 +45,12 @@ std::string readFramebufferRgb() {
     return pixels;
 }
 
+FramePixel rgbAt(const std::string& rgb, int x, int y) {
+    size_t i = (static_cast<size_t>(y) * 800 + x) * 3;
+    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2])};
+}
+
 bool writeScreenshotPng(const std::string& rgb, const std::string& path) {
     std::string raw = path + ".rgb";
     std::FILE* out = std::fopen(raw.c_str(), "wb");

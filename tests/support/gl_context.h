@@ -26,6 +26,12 @@ bool openTestContext(std::string* why);
 // Reads the 800x600 colour buffer as RGB rows, bottom row first.
 std::string readFramebufferRgb();
 
+// One pixel of a read-back frame; y counts from the bottom row.
+struct FramePixel {
+    int r, g, b;
+};
+FramePixel rgbAt(const std::string& rgb, int x, int y);
+
 // Writes 800x600 RGB pixels (bottom row first, as GL gives them) as a PNG
 // through ImageMagick's convert, for a person to look at. True on success.
 bool writeScreenshotPng(const std::string& rgb, const std::string& path);
