@@ -13,11 +13,17 @@ FIREFLIES_PACKAGES=(
     desktop-file-utils groff-base
 )
 
-# Installs whatever is missing; does nothing (not even apt-get update) when
-# everything is present. Uses sudo when not root, or says what to run.
+# What the checks beyond the test suite add: clang with libFuzzer for
+# fuzz/run-fuzzers, valgrind for tests/run-valgrind.
+FIREFLIES_CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind)
+
+# fireflies_install_packages [more packages...]: installs whatever is missing
+# of FIREFLIES_PACKAGES and the packages named; does nothing (not even
+# apt-get update) when everything is present. Uses sudo when not root, or
+# says what to run.
 fireflies_install_packages() {
     local missing=() p
-    for p in "${FIREFLIES_PACKAGES[@]}"; do
+    for p in "${FIREFLIES_PACKAGES[@]}" "$@"; do
         if ! dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "ok installed"; then
             missing+=("$p")
         fi

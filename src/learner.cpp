@@ -63,8 +63,7 @@ class NumberScanner {
             std::from_chars(first, tokenEnd, parsed, std::chars_format::general);
         if (result.ec != std::errc() || result.ptr != tokenEnd || !std::isfinite(parsed)) {
             bad_ = true;
-            token_.assign(pos_,
-                          static_cast<std::size_t>(std::min<std::ptrdiff_t>(tokenEnd - pos_, 24)));
+            token_ = printable(std::string(pos_, tokenEnd));
             return false;
         }
         value = parsed;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "texture.h"
 #include "tools.h"
@@ -295,6 +296,10 @@ ModelGroup* Model::findOrAddGroup(const std::string& name) {
     if (found != nullptr) {
         return found;
     }
+    return addGroup(name);
+}
+
+ModelGroup* Model::addGroup(const std::string& name) {
     ModelGroup* added = new ModelGroup;
     added->name = name;
     added->next = groups;
@@ -304,9 +309,29 @@ ModelGroup* Model::findOrAddGroup(const std::string& name) {
 
 void Model::readPass(const std::string& text, bool fill) {
     TextReader in(text);
+    // Group names are looked up by hash, not along the list: a model with
+    // thousands of group lines would otherwise take hours to read.
+    std::unordered_map<std::string, ModelGroup*> byName;
+    for (ModelGroup* g = groups; g != nullptr; g = g->next) {
+        byName.emplace(g->name, g); // the first in list order wins, as in findGroup
+    }
+    // The group of that name; the counting pass adds the ones it has not met,
+    // the filling pass finds them all there.
+    auto groupNamed = [&](const std::string& name) -> ModelGroup* {
+        auto found = byName.find(name);
+        if (found != byName.end()) {
+            return found->second;
+        }
+        if (fill) {
+            return nullptr;
+        }
+        ModelGroup* added = addGroup(name);
+        byName.emplace(name, added);
+        return added;
+    };
     // Triangles before the first group line belong to "default", which does
     // not count as a group line.
-    ModelGroup* current = fill ? findGroup("default") : findOrAddGroup("default");
+    ModelGroup* current = groupNamed("default");
     int vertex = 0;
     int normal = 0;
     int texCoord = 0;
@@ -377,10 +402,8 @@ void Model::readPass(const std::string& text, bool fill) {
             if (name.empty()) {
                 name = "default"; // a bare "g" line goes back to the default group
             }
-            if (fill) {
-                current = findGroup(name);
-            } else {
-                current = findOrAddGroup(name);
+            current = groupNamed(name);
+            if (!fill) {
                 ++groupCount;
             }
         } else if (first == 'f') {
@@ -566,10 +589,10 @@ void Model::addInbetweenGroups(int steps, int parity) {
     for (ModelGroup* g = groups; g != nullptr && g->next != nullptr && g->next->triangleCount != 0;
          g = g->next) {
         if (pairSteps > 0 && g->next->triangleCount < g->triangleCount) {
-            throw LoadError{fileName + ": group " + g->next->name + " has " +
+            throw LoadError{fileName + ": group " + printable(g->next->name) + " has " +
                                 std::to_string(g->next->triangleCount) +
                                 " triangles, fewer than the " + std::to_string(g->triangleCount) +
-                                " of group " + g->name + " it is blended with",
+                                " of group " + printable(g->name) + " it is blended with",
                             false};
         }
         pairSteps /= 2;

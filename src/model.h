@@ -96,6 +96,9 @@ class Model {
     ModelGroup* groups = nullptr;                // head of the group list; "default" ends it
 
   private:
+    // A new empty group with the defaults put at the head of the list; no
+    // check for the name. Owned by the model.
+    ModelGroup* addGroup(const std::string& name);
     // One reading of the whole text: counting (fill false) or storing.
     void readPass(const std::string& text, bool fill);
     // Copies the per-corner data of every group's faces into its triangles.

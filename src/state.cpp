@@ -49,32 +49,60 @@ class MapReader {
         const Token& token = next(what);
         errno = 0;
         char* end = nullptr;
-        long value = std::strtol(token.text.c_str(), &end, 10);
-        if (end == token.text.c_str() || *end != '\0' || errno == ERANGE) {
-            fail(token.line, what + " \"" + token.text + "\" is not a whole number");
+        const char* text = token.text.c_str();
+        long value = std::strtol(text, &end, 10);
+        // The whole token, even past a zero byte in it, must be the number.
+        if (end == text || end != text + token.text.size() || errno == ERANGE) {
+            fail(token.line, what + " \"" + printable(token.text) + "\" is not a whole number");
         }
         if (value < low || value > high) {
             std::string range = (high == kNoLimit) ? "0 or more"
                                                    : std::to_string(low) + ".." + std::to_string(high);
-            fail(token.line, what + " " + token.text + " is outside " + range);
+            fail(token.line, what + " " + printable(token.text) + " is outside " + range);
         }
         return static_cast<int>(value);
     }
 
-    // A finite decimal number.
-    double readNumber(const std::string& what) {
+    // A count of 0 or more objects of which the game can hold at most most.
+    int readCount(const std::string& what, int most) {
+        int count = readInt(what, 0, kNoLimit);
+        if (count > most) {
+            fail(tokens_[position_ - 1].line, what + " " + std::to_string(count) +
+                                                  " is more than the " + std::to_string(most) +
+                                                  " an arena can hold");
+        }
+        return count;
+    }
+
+    // A finite decimal number within [-limit, limit].
+    double readNumber(const std::string& what, double limit) {
         const Token& token = next(what);
         char* end = nullptr;
-        double value = std::strtod(token.text.c_str(), &end);
-        if (end == token.text.c_str() || *end != '\0' || !std::isfinite(value)) {
-            fail(token.line, what + " \"" + token.text + "\" is not a number");
+        const char* text = token.text.c_str();
+        double value = std::strtod(text, &end);
+        if (end == text || end != text + token.text.size() || !std::isfinite(value)) {
+            fail(token.line, what + " \"" + printable(token.text) + "\" is not a number");
+        }
+        if (value < -limit || value > limit) {
+            fail(token.line, what + " " + printable(token.text) + " is outside " +
+                                 limitText(-limit) + ".." + limitText(limit));
         }
         return value;
     }
 
     static constexpr long kNoLimit = 2147483647L;
+    // Farthest a map may place anything from the centre, world units. The
+    // largest arena has radius 85; beyond this a number is a slip of the pen,
+    // and its square would no longer fit a float.
+    static constexpr double kPositionLimit = 1000000.0;
 
   private:
+    static std::string limitText(double limit) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", limit);
+        return text;
+    }
+
     struct Token {
         std::string text;
         int line;
@@ -100,32 +128,39 @@ class MapReader {
 } // namespace
 
 LevelMap readLevelMap(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw LoadError{"Couldn't open: " + path, true};
     }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseLevelMap(text.str(), path);
+}
+
+LevelMap parseLevelMap(const std::string& text, const std::string& path) {
+    std::istringstream in(text);
     MapReader reader(path, in);
     LevelMap map;
 
     int fireflyCount = reader.readInt("firefly count", kMinFireflies, kMaxFireflies);
     for (int i = 0; i < fireflyCount; ++i) {
         std::string name = "firefly " + std::to_string(i);
-        float z = static_cast<float>(reader.readNumber(name + " z"));
-        float x = static_cast<float>(reader.readNumber(name + " x"));
+        float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
+        float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.fireflies.push_back({z, x});
     }
-    int lanternCount = reader.readInt("lantern count", 0, MapReader::kNoLimit);
+    int lanternCount = reader.readCount("lantern count", kMaxLanterns);
     for (int i = 0; i < lanternCount; ++i) {
         std::string name = "lantern " + std::to_string(i);
-        float z = static_cast<float>(reader.readNumber(name + " z"));
-        float x = static_cast<float>(reader.readNumber(name + " x"));
+        float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
+        float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.lanterns.push_back({z, x});
     }
-    int flowerCount = reader.readInt("flower count", 0, MapReader::kNoLimit);
+    int flowerCount = reader.readCount("flower count", kMaxFlowers);
     for (int i = 0; i < flowerCount; ++i) {
         std::string name = "flower " + std::to_string(i);
-        double z = reader.readNumber(name + " z");
-        double x = reader.readNumber(name + " x");
+        double z = reader.readNumber(name + " z", MapReader::kPositionLimit);
+        double x = reader.readNumber(name + " x", MapReader::kPositionLimit);
         map.flowers.push_back({z, x});
     }
     map.radi = reader.readInt("radius index", 0, 9);
@@ -136,8 +171,17 @@ LevelMap readLevelMap(const std::string& path) {
 }
 
 std::vector<float> readRandomNumbers(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in) {
+        text << in.rdbuf();
+    }
+    return parseRandomNumbers(text.str());
+}
+
+std::vector<float> parseRandomNumbers(const std::string& text) {
     std::vector<float> numbers;
-    std::ifstream in(path);
+    std::istringstream in(text);
     float value;
     while (in >> value) {
         numbers.push_back(value / 80.0f);

@@ -28,6 +28,11 @@ extern const double drag_arr[10];  // firefly drag: 0.8, 1.0, ..., 2.6
 // opponent, and no more than the agent has slots for.
 constexpr int kMinFireflies = 2;
 constexpr int kMaxFireflies = 10;
+// Most lanterns and flowers a map may hold. Each brings its own models and
+// textures, tens of megabytes apiece, so a count of thousands would not end
+// in a game but in running out of memory.
+constexpr int kMaxLanterns = 50;
+constexpr int kMaxFlowers = 50;
 
 // What a map file says: start positions as (z, x) pairs, then the indexes.
 struct LevelMap {
@@ -43,12 +48,18 @@ struct LevelMap {
 // Reads and checks a map file. Throws LoadError: "Couldn't open: PATH" (for
 // standard output) when it cannot be opened, otherwise "PATH:LINE: what is
 // wrong" for a missing or non-numeric value, a firefly count outside 2..10, a
-// negative count or an index outside 0..9. Text after the indexes is ignored.
+// negative count, more than 50 lanterns or flowers, a position farther than
+// 1000000 from the centre or an index outside 0..9. Text after the indexes
+// is ignored.
 LevelMap readLevelMap(const std::string& path);
+// The same checks on map text already in memory; path names it in messages.
+LevelMap parseLevelMap(const std::string& text, const std::string& path);
 
 // The numbers of a random-numbers file, each divided by 80, up to the first
 // token that is not a number. A missing file gives an empty table.
 std::vector<float> readRandomNumbers(const std::string& path);
+// The same for the text of such a file already in memory.
+std::vector<float> parseRandomNumbers(const std::string& text);
 
 class GameState {
   public:

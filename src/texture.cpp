@@ -4,6 +4,9 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -21,46 +24,158 @@ int powerOfTwoAtLeast(int size, int limit) {
     return power;
 }
 
-} // namespace
+// Longest side of a picture the game takes. GL implementations offer 8192 or
+// more; anything larger is no picture of this game, and a header alone must
+// not make SDL set aside gigabytes.
+constexpr long long kMaxPictureSide = 8192;
 
-void loadTexture(std::string fileName, unsigned int& textureId) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+unsigned readLe16(const unsigned char* p) {
+    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
+}
 
-    SDL_RWops* stream = SDL_RWFromFile(fileName.c_str(), "rb");
-    if (stream == nullptr) {
-        throw LoadError{fileName + ": cannot open the picture", false};
+unsigned long readLe32(const unsigned char* p) {
+    return static_cast<unsigned long>(readLe16(p)) | static_cast<unsigned long>(readLe16(p + 2))
+                                                         << 16;
+}
+
+std::string pictureSize(long long width, long long height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Checks the header of a BMP file before SDL reads it, so that SDL only ever
+// decodes a whole header of a 24-bit picture of a sensible size (SDL takes
+// whatever a short file leaves in its header fields). Files without the "BM"
+// mark are left for SDL to turn away.
+void checkBmpHeader(const unsigned char* data, std::size_t size, const std::string& name) {
+    if (size < 2 || data[0] != 'B' || data[1] != 'M') {
+        return;
     }
+    // The file header, then the picture header: 12 bytes in the old OS/2
+    // form, otherwise at least the 40 bytes SDL reads.
+    bool oldForm = size >= 18 && readLe32(data + 14) == 12;
+    if (size < (oldForm ? 26u : 54u)) {
+        throw LoadError{name + ": the file ends inside the picture's header", false};
+    }
+    long long width;
+    long long height;
+    unsigned bits;
+    if (oldForm) { // 16-bit sizes
+        width = readLe16(data + 18);
+        height = readLe16(data + 20);
+        bits = readLe16(data + 24);
+    } else {
+        width = static_cast<std::int32_t>(readLe32(data + 18));
+        height = static_cast<std::int32_t>(readLe32(data + 22)); // negative: top row first
+        bits = readLe16(data + 28);
+    }
+    long long rows = height < 0 ? -height : height;
+    if (bits != 24) {
+        throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + pictureSize(width, rows) +
+                            " picture; the game needs a 24-bit BMP",
+                        false};
+    }
+    if (width < 1 || rows < 1) {
+        throw LoadError{name + ": a " + pictureSize(width, height) + " picture has no pixels",
+                        false};
+    }
+    if (width > kMaxPictureSide || rows > kMaxPictureSide) {
+        throw LoadError{name + ": a " + pictureSize(width, rows) +
+                            " picture is larger than the game can use (at most " +
+                            std::to_string(kMaxPictureSide) + " pixels a side)",
+                        false};
+    }
+}
+
+// Decodes a BMP from stream, which it closes; name stands for the file.
+BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
     SDL_Surface* surface = SDL_LoadBMP_RW(stream, 1); // closes the stream
     if (surface == nullptr) {
-        throw LoadError{fileName + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
     }
     int bits = surface->format->BitsPerPixel;
     int width = surface->w;
     int height = surface->h;
     if (bits != 24 || width < 1 || height < 1) {
         SDL_FreeSurface(surface);
-        throw LoadError{fileName + ": a " + std::to_string(bits) + "-bit " + std::to_string(width) +
+        throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + std::to_string(width) +
                             "x" + std::to_string(height) + " picture; the game needs a 24-bit BMP",
                         false};
     }
 
     // SDL keeps the rows top row first, each padded to a multiple of four
-    // bytes; GL gets them packed to width * 3 bytes, so the picture's top row
-    // lands at t = 0.
+    // bytes; they come out packed to width * 3 bytes. SDL's row length is 16
+    // bits wide, so it is checked before any row is copied.
+    size_t rowBytes = static_cast<size_t>(width) * 3;
+    if (surface->pixels == nullptr || static_cast<size_t>(surface->pitch) < rowBytes) {
+        SDL_FreeSurface(surface);
+        throw LoadError{name + ": a " + pictureSize(width, height) +
+                            " picture is larger than the game can use",
+                        false};
+    }
     if (SDL_MUSTLOCK(surface)) {
         SDL_LockSurface(surface);
     }
-    size_t rowBytes = static_cast<size_t>(width) * 3;
-    std::vector<unsigned char> packed(rowBytes * static_cast<size_t>(height));
+    BmpPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.bytes.resize(rowBytes * static_cast<size_t>(height));
     const unsigned char* source = static_cast<const unsigned char*>(surface->pixels);
     for (int row = 0; row < height; ++row) {
-        std::memcpy(&packed[rowBytes * row], source + static_cast<size_t>(surface->pitch) * row,
-                    rowBytes);
+        std::memcpy(&picture.bytes[rowBytes * row],
+                    source + static_cast<size_t>(surface->pitch) * row, rowBytes);
     }
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
     }
     SDL_FreeSurface(surface);
+    return picture;
+}
+
+} // namespace
+
+BmpPicture readBmp(const std::string& fileName) {
+    // The whole file is read first so that its header can be checked before
+    // SDL decodes it.
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (file == nullptr) {
+        throw LoadError{fileName + ": cannot open the picture", false};
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        throw LoadError{fileName + ": cannot read the picture", false};
+    }
+    return decodeBmp(bytes.data(), bytes.size(), fileName);
+}
+
+BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name) {
+    if (size > static_cast<std::size_t>(INT_MAX)) {
+        throw LoadError{name + ": too large for a picture", false};
+    }
+    static const unsigned char kNothing = 0;
+    if (size == 0) {
+        data = &kNothing; // SDL wants somewhere to read from, even for an empty file
+    }
+    checkBmpHeader(static_cast<const unsigned char*>(data), size, name);
+    SDL_RWops* stream = SDL_RWFromConstMem(data, static_cast<int>(size));
+    if (stream == nullptr) {
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+    }
+    return decodeBmpStream(stream, name);
+}
+
+void loadTexture(std::string fileName, unsigned int& textureId) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    BmpPicture picture = readBmp(fileName);
+    int width = picture.width;
+    int height = picture.height;
+    std::vector<unsigned char>& packed = picture.bytes;
 
     // gluBuild2DMipmaps rescales other sizes itself but loses the picture's
     // bottom row doing so; gluScaleImage does it right.

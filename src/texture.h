@@ -1,15 +1,34 @@
 // Pictures to OpenGL: turns a 24-bit BMP file into a mipmapped 2D texture.
 // Every call makes a new texture object; textures live until the process
-// ends. Needs a current GL context.
+// ends. Decoding the file needs no GL, so it is offered on its own too.
 #ifndef FIREFLIES_TEXTURE_H
 #define FIREFLIES_TEXTURE_H
 
+#include <cstddef>
 #include <string>
+#include <vector>
+
+// A decoded 24-bit picture, the top row of the picture first.
+struct BmpPicture {
+    int width = 0;                    // pixels, 1 or more
+    int height = 0;                   // pixels, 1 or more
+    std::vector<unsigned char> bytes; // width * height * 3 bytes, blue-green-red, rows packed
+};
+
+// Reads the BMP file fileName and checks that it is a 24-bit picture. Needs
+// no GL context. Throws LoadError ("fileName: what is wrong") when the file
+// is missing or not a usable 24-bit BMP.
+BmpPicture readBmp(const std::string& fileName);
+
+// The same for the size bytes of a BMP file at data; name stands for the
+// file in messages.
+BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name);
 
 // Reads the BMP fileName (relative to the working directory) into a new
 // GL_TEXTURE_2D with linear / trilinear filtering and repeat wrapping, and
 // writes its GL name to textureId. The new texture stays bound to the active
-// unit. Throws LoadError when the file is missing or not a 24-bit BMP.
+// unit. Needs a current GL context. Throws LoadError as readBmp does, or when
+// GL cannot take the picture.
 void loadTexture(std::string fileName, unsigned int& textureId);
 
 #endif

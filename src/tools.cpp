@@ -68,3 +68,18 @@ double dotProduct(std::vector<double> one, std::vector<double> two) {
     }
     return sum;
 }
+
+std::string printable(const std::string& text) {
+    const std::size_t most = 32;
+    std::string shown = text.substr(0, most);
+    for (char& c : shown) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            c = '?';
+        }
+    }
+    if (text.size() > most) {
+        shown += "...";
+    }
+    return shown;
+}

@@ -42,6 +42,11 @@ double rayCircleHit(double px, double py, double a, double cx, double cy, double
 // Sum of one[i] * two[i]; asserts that both have the same length.
 double dotProduct(std::vector<double> one, std::vector<double> two);
 
+// A piece of a file (a token, a name) as it may appear inside a one-line
+// message: control characters become '?', and text longer than 32 bytes is
+// cut to its first 32 followed by "...".
+std::string printable(const std::string& text);
+
 // A file the game needs is missing or unusable. Readers throw it; only the
 // entry point prints it (to standard output when onStdout is set, otherwise
 // to standard error) and exits with status 1.

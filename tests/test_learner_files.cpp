@@ -165,6 +165,15 @@ TEST(LearnerFiles, MalformedTokensStopTheReading) {
     }
 }
 
+TEST(LearnerFiles, ABadTokenIsShownShortAndPrintable) {
+    TempDir dir;
+    Learner learner;
+    std::string path = dir.write("val", "1\n2\x07" + std::string(100, 'x') + "\n");
+    EXPECT_EQ(learner.loadValues(path), path + ":2: \"2?" + std::string(30, 'x') +
+                                            "...\" is not a number; read 1 of 192 numbers, the "
+                                            "rest keep their values");
+}
+
 TEST(LearnerFiles, SurplusNumbersAreIgnored) {
     TempDir dir;
     Learner learner;

@@ -92,6 +92,62 @@ TEST(LevelMap, MalformedMapsNameTheLineAndTheProblem) {
               ":6: drag index \"99999999999999999999\" is not a whole number");
 }
 
+// Found by fuzzing: a position too large for a float became infinite, and the
+// world then computed with infinities.
+TEST(LevelMap, APositionBeyondAMillionUnitsIsTurnedAway) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1e39\n"),
+              ":3: firefly 1 x 1e39 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n1\n-2e6 0\n"),
+              ":5: lantern 0 z -2e6 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n0\n1\n0\n1e300\n"),
+              ":7: flower 0 x 1e300 is outside -1000000..1000000");
+    EXPECT_EQ(mapError(dir, "2\n1000000 -1000000\n1 1\n0 0 0 0 0 0\n"), "");
+}
+
+// Each lantern and flower loads its own models and textures: thousands of
+// them ran the machine out of memory instead of stopping with a message.
+TEST(LevelMap, MoreLanternsOrFlowersThanAnArenaHoldsAreTurnedAway) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n51\n"),
+              ":4: lantern count 51 is more than the 50 an arena can hold");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n0\n100000\n"),
+              ":5: flower count 100000 is more than the 50 an arena can hold");
+    std::string fifty;
+    for (int i = 0; i < 50; ++i) {
+        fifty += std::to_string(i) + " 0\n";
+    }
+    LevelMap map = readLevelMap(
+        dir.write("full.map", "2\n0 0\n1 1\n50\n" + fifty + "50\n" + fifty + "0 0 0 0\n"));
+    EXPECT_EQ(map.lanterns.size(), 50u);
+    EXPECT_EQ(map.flowers.size(), 50u);
+}
+
+// A zero byte ended the number early, so "12<NUL>junk" read as 12; and the
+// raw token, control characters and all, went into the message.
+TEST(LevelMap, TheWholeTokenIsTheNumberAndMessagesShowItPrintably) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1\n1\0junk\n", 18)),
+              ":4: lantern count \"1?junk\" is not a whole number");
+    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1.5\0\n", 15)),
+              ":3: firefly 1 x \"1.5?\" is not a number");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 \x1b[2J\n"), ":3: firefly 1 x \"?[2J\" is not a number");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 " + std::string(300, '7') + "\n"),
+              ":3: firefly 1 x " + std::string(32, '7') + "... is outside -1000000..1000000");
+}
+
+TEST(LevelMap, TextInMemoryReadsLikeAFile) {
+    LevelMap map = parseLevelMap("2 1 2 3 4 0 0 9 8 7 6", "inline.map");
+    EXPECT_EQ(map.fireflies[1].first, 3.0f);
+    EXPECT_EQ(map.dragi, 6);
+    try {
+        parseLevelMap("2 1 2\n3", "inline.map");
+        FAIL() << "no error";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, "inline.map:2: the file ends where firefly 1 x should be");
+    }
+}
+
 TEST(RandomNumbers, EachNumberIsDividedByEighty) {
     TempDir dir;
     std::vector<float> numbers = readRandomNumbers(dir.write("r.dat", "40 80\n120\n"));

@@ -26,6 +26,26 @@ std::vector<Rgb> readBoundTexture(int& width, int& height) {
     return texels;
 }
 
+// The LoadError message of decoding these bytes as "pic.bmp", or "" when
+// they decode. Needs no GL.
+std::string decodeError(const std::string& bytes) {
+    try {
+        decodeBmp(bytes.data(), bytes.size(), "pic.bmp");
+    } catch (const LoadError& error) {
+        EXPECT_FALSE(error.onStdout);
+        return error.message;
+    }
+    return "";
+}
+
+// bytes with the little-endian 32-bit value put at offset.
+std::string with32(std::string bytes, size_t offset, unsigned value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    }
+    return bytes;
+}
+
 // The LoadError message of loading path.
 std::string textureError(const std::string& path) {
     unsigned int id = 0;
@@ -128,4 +148,61 @@ TEST(Texture, MissingAndNon24BitPicturesNameTheFile) {
     std::string text = dir.write("text.bmp", "not a picture at all");
     EXPECT_EQ(textureError(text).rfind(text + ": not a readable BMP picture (", 0), 0u);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(BmpDecoding, RowsComePackedTopRowFirstInBlueGreenRed) {
+    // Three pixels a row: 9 bytes padded to 12 in the file, 9 in the result.
+    std::string file =
+        bmp24(3, 2, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}});
+    BmpPicture picture = decodeBmp(file.data(), file.size(), "pic.bmp");
+    EXPECT_EQ(picture.width, 3);
+    EXPECT_EQ(picture.height, 2);
+    std::vector<unsigned char> expected = {3,  2,  1,  6,  5,  4,  9,  8,  7,
+                                           12, 11, 10, 15, 14, 13, 18, 17, 16};
+    EXPECT_EQ(picture.bytes, expected);
+
+    TempDir dir;
+    BmpPicture fromFile = readBmp(dir.write("pic.bmp", file));
+    EXPECT_EQ(fromFile.bytes, expected);
+}
+
+// Found by fuzzing: SDL gave a 16329-pixel-wide picture a row length of 0,
+// and the rows were then copied from far outside its pixels.
+TEST(BmpDecoding, APictureTooLargeToBeATextureIsTurnedAwayBeforeDecoding) {
+    std::string header = bmp24Filled(1, 1, {0, 0, 0});
+    EXPECT_EQ(decodeError(with32(with32(header, 18, 16329), 22, 27137)),
+              "pic.bmp: a 16329x27137 picture is larger than the game can use (at most 8192 "
+              "pixels a side)");
+    EXPECT_EQ(decodeError(with32(header, 22, static_cast<unsigned>(-9000))),
+              "pic.bmp: a 1x9000 picture is larger than the game can use (at most 8192 pixels "
+              "a side)");
+    EXPECT_EQ(decodeError(with32(header, 18, 0)), "pic.bmp: a 0x1 picture has no pixels");
+    EXPECT_EQ(decodeError(with32(header, 18, static_cast<unsigned>(-4))),
+              "pic.bmp: a -4x1 picture has no pixels");
+    // Top row first (a negative height) is a picture like any other.
+    EXPECT_EQ(decodeError(with32(header, 22, static_cast<unsigned>(-1))), "");
+}
+
+// Found by fuzzing: SDL reads a header cut short as if the missing bytes were
+// there, and a 25-byte file made it ask for 4 GB.
+TEST(BmpDecoding, AFileEndingInsideItsHeaderIsTurnedAway) {
+    std::string header = bmp24Filled(1, 1, {0, 0, 0});
+    EXPECT_EQ(decodeError(header.substr(0, 53)),
+              "pic.bmp: the file ends inside the picture's header");
+    EXPECT_EQ(decodeError("BM"), "pic.bmp: the file ends inside the picture's header");
+    // The old 12-byte OS/2 header, cut inside its bit count.
+    std::string os2 = std::string("BM&Z\0\0\0\0\0\0\0\0\0\0\x0c\0\0\0E\x05\x05\xbb\x03q`", 25);
+    EXPECT_EQ(decodeError(os2), "pic.bmp: the file ends inside the picture's header");
+    // Something that is no BMP at all is left for SDL to name.
+    EXPECT_EQ(decodeError("GIF89a").rfind("pic.bmp: not a readable BMP picture (", 0), 0u);
+    EXPECT_EQ(decodeError("").rfind("pic.bmp: not a readable BMP picture (", 0), 0u);
+}
+
+TEST(BmpDecoding, OnlyTwentyFourBitPicturesReachSdl) {
+    std::string header = bmp24Filled(2, 3, {0, 0, 0});
+    std::string fourBit = header;
+    fourBit[28] = 4;
+    EXPECT_EQ(decodeError(fourBit), "pic.bmp: a 4-bit 2x3 picture; the game needs a 24-bit BMP");
+    std::string grey = bmp8(4, 4);
+    EXPECT_EQ(decodeError(grey), "pic.bmp: a 8-bit 4x4 picture; the game needs a 24-bit BMP");
 }
