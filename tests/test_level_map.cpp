@@ -2,6 +2,8 @@
 // one clear line every malformed map gets instead of undefined behaviour.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "state.h"
 #include "temp_dir.h"
 #include "tools.h"
@@ -126,10 +128,11 @@ TEST(LevelMap, MoreLanternsOrFlowersThanAnArenaHoldsAreTurnedAway) {
 // A zero byte ended the number early, so "12<NUL>junk" read as 12; and the
 // raw token, control characters and all, went into the message.
 TEST(LevelMap, TheWholeTokenIsTheNumberAndMessagesShowItPrintably) {
+    using namespace std::string_literals;
     TempDir dir;
-    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1\n1\0junk\n", 18)),
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n1\0junk\n"s),
               ":4: lantern count \"1?junk\" is not a whole number");
-    EXPECT_EQ(mapError(dir, std::string("2\n0 0\n1 1.5\0\n", 15)),
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1.5\0\n"s),
               ":3: firefly 1 x \"1.5?\" is not a number");
     EXPECT_EQ(mapError(dir, "2\n0 0\n1 \x1b[2J\n"), ":3: firefly 1 x \"?[2J\" is not a number");
     EXPECT_EQ(mapError(dir, "2\n0 0\n1 " + std::string(300, '7') + "\n"),
