@@ -172,7 +172,11 @@ std::string saveStateList(const std::string& fileName, const std::vector<double>
 } // namespace
 
 double aimMetric(const Firefly& a, const Firefly& b) {
-    double angle = a.heading - angleBetween(a.z, a.x, b.z, b.x);
+    return aimMetricAt(a.z, a.x, a.heading, b.z, b.x);
+}
+
+double aimMetricAt(double az, double ax, double heading, double bz, double bx) {
+    double angle = heading - angleBetween(az, ax, bz, bx);
     if (angle < 0.0) {
         angle += 360.0;
     }
@@ -180,7 +184,7 @@ double aimMetric(const Firefly& a, const Firefly& b) {
         angle -= 360.0;
     }
     double folded = std::min(angle, 360.0 - angle); // a value that is not a number stays one
-    return folded + distance(a.z, a.x, b.z, b.x);
+    return folded + distance(az, ax, bz, bx);
 }
 
 int truncateMetric(double metric) {

@@ -25,6 +25,8 @@ constexpr int kFireflySlots = 10; // most fireflies a game may hold; one state/a
 // degrees, plus the distance in world units, unweighted. Not a number when
 // the two stand at the same place.
 double aimMetric(const Firefly& a, const Firefly& b);
+// The same for a firefly at (az, ax) with heading degrees and one at (bz, bx).
+double aimMetricAt(double az, double ax, double heading, double bz, double bx);
 
 // A metric cut toward zero to a whole number, as predator and prey are
 // compared. A metric that is not a number (or beyond the int range) counts

@@ -294,7 +294,6 @@ namespace {
 // Scoring and reach of the beams.
 constexpr int kHitReward = 2;
 constexpr int kHitPenalty = 1;
-constexpr int kWinningScore = 20;
 constexpr double kBeamReach = 200.0;
 constexpr double kFireflyHitRadius = 1.0;
 constexpr double kLanternHitRadius = 4.0;

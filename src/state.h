@@ -24,6 +24,10 @@ extern const int rad_arr[10];      // arena radius: 40, 45, ..., 85
 extern const double speed_arr[10]; // firefly thrust: 0.19, 0.20, ..., 0.28
 extern const double drag_arr[10];  // firefly drag: 0.8, 1.0, ..., 2.6
 
+// The score that ends a game: whoever reaches it first leads, and the player
+// wins on reaching it.
+constexpr int kWinningScore = 20;
+
 // Fewest and most fireflies a map may hold: the player and at least one
 // opponent, and no more than the agent has slots for.
 constexpr int kMinFireflies = 2;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "state.h"
 
@@ -85,13 +86,18 @@ void poolStraightFlight(Learner& learner) {
 }
 
 Trainer::Trainer(GameState& world, std::uint32_t seed, RewardRule rule)
-    : world_(world), rule_(rule), random_(seed) {
-    world_.playerIsAgent = true;
-    world_.learner = Learner();
+    : Trainer(std::vector<GameState*>{&world}, seed, rule) {}
+
+Trainer::Trainer(std::vector<GameState*> worlds, std::uint32_t seed, RewardRule rule)
+    : worlds_(std::move(worlds)), rule_(rule), random_(seed) {
+    for (GameState* world : worlds_) {
+        world->playerIsAgent = true;
+        world->learner = Learner();
+    }
 }
 
 int Trainer::playGame(int maxSteps, double explore) {
-    GameState& world = world_;
+    GameState& world = *worlds_[static_cast<std::size_t>(games) % worlds_.size()];
     world.restart();
     const int count = world.fireflyCount;
     int from[kFireflySlots] = {};
@@ -101,16 +107,18 @@ int Trainer::playGame(int maxSteps, double explore) {
     int takenBefore[kFireflySlots] = {};
 
     // A step is counted once the state it led to is known: at the next
-    // decision, or for the last step from the final positions.
+    // decision, or for the last step from the final positions. Its reward
+    // and its visit both go to that state.
     auto countStep = [&](const std::vector<int>& next) {
         for (int i = 0; i < count; ++i) {
             int s = from[i];
             int a = action[i];
-            addToCounter(counts.transCount(s, next[i], a), 1);
+            int arrived = next[i];
+            addToCounter(counts.transCount(s, arrived, a), 1);
             addToCounter(counts.actionCounts[s][a], 1);
-            addToCounter(counts.visits[s], 1);
-            addToCounter(counts.rewardSums[next[i]],
-                         reward[i] + (preyInSights(next[i]) ? rule_.inSights : 0));
+            addToCounter(counts.visits[arrived], 1);
+            addToCounter(counts.rewardSums[arrived],
+                         reward[i] + (preyInSights(arrived) ? rule_.inSights : 0));
         }
     };
 
@@ -153,29 +161,69 @@ Learner Trainer::plan() const {
 }
 
 void Trainer::playOn(const Learner& tables) {
-    world_.learner.transProbs = tables.transProbs;
-    world_.learner.values = tables.values;
+    for (GameState* world : worlds_) {
+        world->learner.transProbs = tables.transProbs;
+        world->learner.values = tables.values;
+    }
 }
 
-void playMatch(GameState& world, Learner& baseline, int maxSteps, MatchRecord& record) {
+const char* pilotName(Pilot pilot) {
+    switch (pilot) {
+    case Pilot::Tables:
+        return "tables";
+    case Pilot::Baseline:
+        return "baseline";
+    case Pilot::Chaser:
+        return "chaser";
+    case Pilot::StandIn:
+        return "stand-in";
+    }
+    return "?";
+}
+
+Match::Match(Pairing pairing, const Learner& baseline, std::uint32_t seed)
+    : standIn(seed), pairing_(pairing), baseline_(baseline) {}
+
+GameRecord Match::play(GameState& world, int maxSteps) {
     world.playerIsAgent = true;
     world.restart();
+    standIn.newGame();
     const int count = world.fireflyCount;
-    const int parity = record.games % 2;
-    std::vector<int> onTables;
-    std::vector<int> onBaseline;
+    GameRecord game;
+    game.side.assign(static_cast<std::size_t>(count), 1);
     for (int i = 0; i < count; ++i) {
-        (i % 2 == parity ? onTables : onBaseline).push_back(i);
+        bool first = pairing_.playerAlone ? i == 0 : i % 2 == record.games % 2;
+        game.side[static_cast<std::size_t>(i)] = first ? 0 : 1;
     }
     auto sideOf = [&](int i) -> SideRecord& {
-        return i % 2 == parity ? record.tables : record.baseline;
+        return game.side[static_cast<std::size_t>(i)] == 0 ? record.first : record.second;
     };
+    auto pilotOf = [&](int i) {
+        return game.side[static_cast<std::size_t>(i)] == 0 ? pairing_.first : pairing_.second;
+    };
+    const bool baselineFlies =
+        pairing_.first == Pilot::Baseline || pairing_.second == Pilot::Baseline;
 
-    for (int step = 0; step < maxSteps && !world.gameOver; ++step) {
+    while (game.steps < maxSteps && !world.gameOver) {
         world.decide();
-        baseline.chooseActions(world.fireflies, count, world.lanterns, world.lanternCount);
-        for (int i : onBaseline) {
-            world.learner.actions[i] = baseline.actions[i];
+        if (baselineFlies) {
+            baseline_.chooseActions(world.fireflies, count, world.lanterns, world.lanternCount);
+        }
+        for (int i = 0; i < count; ++i) {
+            int& action = world.learner.actions[i];
+            switch (pilotOf(i)) {
+            case Pilot::Tables:
+                break;
+            case Pilot::Baseline:
+                action = baseline_.actions[i];
+                break;
+            case Pilot::Chaser:
+                action = chaserAction(i, world.fireflies, count);
+                break;
+            case Pilot::StandIn:
+                action = standIn.act(i, world.fireflies, count);
+                break;
+            }
         }
         for (int i = 0; i < count; ++i) {
             SideRecord& side = sideOf(i);
@@ -204,21 +252,61 @@ void playMatch(GameState& world, Learner& baseline, int maxSteps, MatchRecord& r
                 sideOf(i).shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
             }
         }
-        ++record.steps;
+        ++game.steps;
     }
 
-    std::vector<int> scores(static_cast<std::size_t>(count));
+    game.finished = world.gameOver;
     for (int i = 0; i < count; ++i) {
-        scores[static_cast<std::size_t>(i)] = world.fireflies[i]->score;
+        game.scores.push_back(world.fireflies[i]->score);
+        game.landed.push_back(world.hitsLanded[static_cast<std::size_t>(i)]);
+        game.taken.push_back(world.hitsTaken[static_cast<std::size_t>(i)]);
     }
-    record.tables.points.push_back(meanOf(scores, onTables));
-    record.tables.hitsLanded.push_back(meanOf(world.hitsLanded, onTables));
-    record.tables.hitsTaken.push_back(meanOf(world.hitsTaken, onTables));
-    record.baseline.points.push_back(meanOf(scores, onBaseline));
-    record.baseline.hitsLanded.push_back(meanOf(world.hitsLanded, onBaseline));
-    record.baseline.hitsTaken.push_back(meanOf(world.hitsTaken, onBaseline));
+    if (game.finished) {
+        // As the game ends: the player wins on 20, whoever else has 20 too.
+        game.winner = 0;
+        if (world.fireflies[0]->score < kWinningScore) {
+            for (int i = 1; i < count; ++i) {
+                if (world.fireflies[i]->score > world.fireflies[game.winner]->score) {
+                    game.winner = i;
+                }
+            }
+        }
+        ++sideOf(game.winner).wins;
+    }
+
+    for (int s = 0; s < 2; ++s) {
+        std::vector<int> members;
+        for (int i = 0; i < count; ++i) {
+            if (game.side[static_cast<std::size_t>(i)] == s) {
+                members.push_back(i);
+            }
+        }
+        SideRecord& side = s == 0 ? record.first : record.second;
+        side.points.push_back(meanOf(game.scores, members));
+        side.hitsLanded.push_back(meanOf(game.landed, members));
+        side.hitsTaken.push_back(meanOf(game.taken, members));
+    }
     ++record.games;
-    record.finished += world.gameOver ? 1 : 0;
+    record.finished += game.finished ? 1 : 0;
+    record.steps += game.steps;
+    record.lengths.push_back(static_cast<double>(game.steps));
+    return game;
+}
+
+Interval wilsonInterval(int successes, int trials) {
+    Interval interval;
+    if (trials <= 0) {
+        return interval;
+    }
+    const double z = 1.959963984540054; // the normal quantile of 97.5%
+    double n = static_cast<double>(trials);
+    double p = static_cast<double>(successes) / n;
+    double z2n = z * z / n;
+    double centre = (p + z2n / 2.0) / (1.0 + z2n);
+    double half = z * std::sqrt(p * (1.0 - p) / n + z2n / (4.0 * n)) / (1.0 + z2n);
+    interval.low = std::max(0.0, centre - half);
+    interval.high = std::min(1.0, centre + half);
+    return interval;
 }
 
 Summary summarize(std::vector<double> values) {

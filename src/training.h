@@ -2,27 +2,32 @@
 // real world with every firefly, the player's too, steered by the agent, and
 // counts what it sees into the planner's counters: for every firefly and
 // every step, the state and action at the decision, the state at the next
-// decision and the reward the step earned (see RewardRule), credited to the
-// state the step led to. plan() turns the counters into the tables the game
-// loads. Between games the world is restarted, never rebuilt.
+// decision, and the reward the step earned (see RewardRule). The reward and
+// the visit both go to the state the step led to, so that the planner's mean
+// reward of a state is the mean over the steps that arrived in it. plan()
+// turns the counters into the tables the game loads. One Trainer may play
+// several worlds (the shipped levels) into one set of counters, game by game
+// in turn; between games a world is restarted, never rebuilt.
 //
-// Also the match that pits one set of tables against another in the same
-// world (half the fireflies on each), with what each side scored and how
-// often it fired with prey dead ahead and turned toward prey at its side.
+// Also matches that measure pilots against each other in the same world: the
+// tables under test, other tables, the scripted chaser and the player
+// stand-in (pilots.h), with wins, points, hits and game lengths.
 #ifndef FIREFLIES_TRAINING_H
 #define FIREFLIES_TRAINING_H
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "learner.h"
+#include "pilots.h"
 
 class GameState;
 
-// What one step earns a firefly, credited to the state the step led to: the
-// planner's choice weighs only the values of the states an action leads to,
-// so that is where a step's outcome must show. The default is the game's
+// What one step earns a firefly, credited (with one visit) to the state the
+// step led to: the planner's choice weighs only the values of the states an
+// action leads to, so that is where a step's outcome must show. The default is the game's
 // scoring times 100 (+200 for a hit landed, -100 for a hit taken) and +1 for
 // a step that ends with the firefly's prey in its sights (dead ahead and
 // near): hits come at most once per 100 steps, and the small steady reward
@@ -40,7 +45,8 @@ bool preyInSights(int state);
 // ready beam from one cooling down, so to the planner they are one flight:
 // gives both the summed counts of the two, so that their rows come out equal
 // and the game's tie-break splits straight flight between them. Afterwards
-// visits no longer equal the sums over actions: used on a copy for solving.
+// the action counts no longer add up to the steps played: used on a copy for
+// solving.
 // Throws std::overflow_error when a pooled count does not fit an int.
 void poolStraightFlight(Learner& learner);
 
@@ -50,13 +56,16 @@ class Trainer {
     // keeps alive; firefly 0 is driven by the agent from now on. The world's
     // learner is reset to the initial tables. seed drives the exploration.
     Trainer(GameState& world, std::uint32_t seed, RewardRule rule = RewardRule());
+    // The same over several worlds (at least one, none null, all kept alive
+    // by the caller): game number g is played in worlds[g % worlds.size()].
+    Trainer(std::vector<GameState*> worlds, std::uint32_t seed, RewardRule rule = RewardRule());
 
-    // Plays one game from restart() until it ends or maxSteps (1 or more)
-    // steps have passed, on the tables in the world's learner; each action is
-    // replaced by a uniformly random one with probability explore (0..1).
-    // Every firefly's every step is counted into counts. Returns the steps.
-    // Throws std::overflow_error, leaving the counts of the game so far, when
-    // a counter would pass the int range.
+    // Plays one game, in the world whose turn it is, from restart() until it
+    // ends or maxSteps (1 or more) steps have passed, on the tables in that
+    // world's learner; each action is replaced by a uniformly random one with
+    // probability explore (0..1). Every firefly's every step is counted into
+    // counts. Returns the steps. Throws std::overflow_error, leaving the
+    // counts of the game so far, when a counter would pass the int range.
     int playGame(int maxSteps, double explore);
 
     // The tables from the counters so far: a copy of them with straight
@@ -64,7 +73,8 @@ class Trainer {
     // Throws std::overflow_error as poolStraightFlight.
     Learner plan() const;
 
-    // Later games are played on these tables (transitions and values).
+    // Later games are played on these tables (transitions and values), in
+    // every world.
     void playOn(const Learner& tables);
 
     Learner counts;      // filled by playGame; its own tables stay the initial ones
@@ -72,13 +82,48 @@ class Trainer {
     int games = 0;       // games played so far
 
   private:
-    GameState& world_;
+    std::vector<GameState*> worlds_;
     RewardRule rule_;
     std::mt19937 random_; // exploration only; the game's rand() keeps its own order
 };
 
+// Who flies a firefly in a match.
+enum class Pilot {
+    Tables,   // the agent on the world's learner: the tables under test
+    Baseline, // the agent on the match's baseline tables
+    Chaser,   // the scripted chaser
+    StandIn,  // the player stand-in
+};
+
+// The name of a pilot in reports: "tables", "baseline", "chaser", "stand-in".
+const char* pilotName(Pilot pilot);
+
+// Who plays whom in a match.
+struct Pairing {
+    Pilot first;      // the first side's pilot
+    Pilot second;     // the second side's pilot
+    bool playerAlone; // true: the first side is firefly 0 alone and the second all
+                      // the others; false: in game number g the fireflies whose
+                      // index has the parity of g form the first side, the others
+                      // the second, so the sides swap places from game to game
+};
+
+// One game of a match as the world ended it; every vector has one entry per
+// firefly, in the world's order.
+struct GameRecord {
+    std::vector<int> side;   // 0 on the first side, 1 on the second
+    std::vector<int> scores; // final score
+    std::vector<int> landed; // hits landed
+    std::vector<int> taken;  // hits taken
+    int steps = 0;           // steps played
+    bool finished = false;   // ended with a score of 20; false: stopped at the step limit
+    int winner = -1;         // the winning firefly (firefly 0 when it reached 20, as the
+                             // game says "YOU WIN!", else the leader); -1 when not finished
+};
+
 // What one side of a match did, summed over the games played.
 struct SideRecord {
+    int wins = 0;                   // games won by a firefly of this side
     std::vector<double> points;     // per game: mean final score of the side's fireflies
     std::vector<double> hitsLanded; // per game: mean hits landed per firefly of the side
     std::vector<double> hitsTaken;  // per game: mean hits taken per firefly of the side
@@ -90,22 +135,43 @@ struct SideRecord {
     long long flankTurnsToward = 0; // of those, the ones that turned toward the prey
 };
 
-// Matches between the tables in the world's learner (side "tables") and
-// those of baseline, over several games in one world.
+// A match's games so far.
 struct MatchRecord {
-    SideRecord tables;   // fireflies acting on the world's learner
-    SideRecord baseline; // fireflies acting on the baseline learner
-    int games = 0;       // games played
-    int finished = 0;    // of those, games that ended with a score of 20
-    long long steps = 0; // steps played
+    SideRecord first;            // the pairing's first side
+    SideRecord second;           // the pairing's second side
+    int games = 0;               // games played
+    int finished = 0;            // of those, games that ended with a score of 20
+    long long steps = 0;         // steps played
+    std::vector<double> lengths; // steps of each game
 };
 
-// Plays one game from restart() (every firefly agent-driven, no exploration)
-// for at most maxSteps steps: in game number record.games, fireflies whose
-// index has the parity of that number act on the world's learner, the others
-// on baseline, so the sides swap places from game to game. Adds the game to
-// record.
-void playMatch(GameState& world, Learner& baseline, int maxSteps, MatchRecord& record);
+// Games between two pilots in one world. Every firefly is flown by its
+// side's pilot, none by the keys; no exploration.
+class Match {
+  public:
+    // baseline: the tables Pilot::Baseline acts on (copied); seed drives
+    // the stand-in's random actions.
+    Match(Pairing pairing, const Learner& baseline, std::uint32_t seed);
+
+    // Plays one game from restart() for at most maxSteps (1 or more) steps
+    // and adds it to record. The world's learner holds the tables under test.
+    GameRecord play(GameState& world, int maxSteps);
+
+    MatchRecord record; // every game played so far
+    StandIn standIn;    // flies the fireflies of a Pilot::StandIn side
+
+  private:
+    Pairing pairing_;
+    Learner baseline_;
+};
+
+// The 95% Wilson score interval of a share: successes of trials (0 <=
+// successes <= trials); [0, 1] for no trials.
+struct Interval {
+    double low = 0.0;  // lower end, 0..1
+    double high = 1.0; // upper end, 0..1
+};
+Interval wilsonInterval(int successes, int trials);
 
 // Mean, spread and quartiles of a list of numbers (all 0 for an empty list).
 struct Summary {

@@ -1,26 +1,41 @@
 // Trains the computer fireflies' tables by playing many games on the real
-// world with no one at the keys, and measures tables against each other.
-// Run it from data/ (it builds the world from the game's own files):
+// world with no one at the keys, and measures levels and tables with
+// matches between pilots. Run it from data/ (it builds the worlds from the
+// game's own files):
 //
-//   train [--map FILE] [--games N] [--steps-per-game M] [--rounds R]
-//         [--explore E] [--seed S] [--out DIR]
+//   train [--levels FILE | --map FILE] [--games N] [--steps-per-game M]
+//         [--rounds R] [--explore E] [--seed S] [--out DIR]
 //         [--reward-hit A] [--reward-taken B] [--reward-sights C]
 //       Plays N games (default 12000) of at most M steps (default 3000) in R
-//       rounds (default 4). The first round acts at random; every later one
-//       plays on the tables solved after the round before, with the share E
-//       (default 0.1) of actions random. A step earns A (default 200) per hit
-//       landed, B (default -100) per hit taken and C (default 1) when it ends
-//       with the prey in the firefly's sights. Writes DIR/learner.trans and
-//       DIR/learner.val (DIR defaults to "."). The same seed (default 1)
-//       gives the same files byte for byte.
+//       rounds (default 4), on every level of the level list FILE (default
+//       "levels.txt") in turn, or on the one map FILE. The first round acts
+//       at random; every later one plays on the tables solved after the round
+//       before, with the share E (default 0.1) of actions random. A step earns
+//       A (default 200) per hit landed, B (default -100) per hit taken and C
+//       (default 1) when it ends with the prey in the firefly's sights.
+//       Writes DIR/learner.trans and DIR/learner.val (DIR defaults to ".").
+//       The same seed (default 1) gives the same files byte for byte.
 //
-//   train --evaluate [--map FILE] [--tables DIR] [--baseline DIR]
-//         [--games N] [--steps-per-game M] [--seed S]
-//       Plays N games (default 200) in which half the fireflies act on the
-//       tables in DIR (default ".") and half on those in the baseline folder
-//       (default: the initial tables, uniform transitions and zero values),
-//       the sides swapping from game to game, and prints each side's points
-//       and hits per firefly with their spread.
+//   train --evaluate [--levels FILE | --map FILE] [--level NAME]...
+//         [--pairings LIST] [--tables DIR] [--baseline DIR] [--games N]
+//         [--steps-per-game M] [--seed S] [--standin-random P]
+//         [--standin-delay D]
+//       For every level of the list (or the ones named with --level, or the
+//       one map) plays N games (default 400) of at most M steps (default
+//       20000) for each pairing of the comma-separated LIST (default
+//       "standin,standins,chaser,baseline"):
+//         standin   the player stand-in in firefly 0's place, the tables in DIR
+//                   (default ".") in all the others, from the map's own start;
+//         standins  a stand-in in every firefly's place: how fair the starts
+//                   are (chasers alone would play one game over and over);
+//         chaser    the tables against the chaser, half the fireflies each;
+//         baseline  the tables against the tables in the baseline folder
+//                   (default: the initial tables), half the fireflies each.
+//       Half-and-half sides swap places from game to game. Prints wins with
+//       their 95% interval, points, hits and game lengths, then a summary
+//       table. The stand-in replaces P (default 0.05) of its actions by
+//       random ones and acts D (default 6) steps after it decides. The same
+//       seed (default 2026) gives the same output.
 //
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
@@ -40,6 +55,7 @@
 #include <vector>
 
 #include "learner.h"
+#include "levels.h"
 #include "particles.h"
 #include "state.h"
 #include "tools.h"
@@ -49,24 +65,31 @@ namespace {
 
 struct Options {
     bool evaluate = false;
-    std::string map = "final.map";
-    int games = -1; // -1: the default of the mode
-    int stepsPerGame = 3000;
+    std::string levels = "levels.txt";
+    std::string map; // "" for the levels of the list
+    std::vector<std::string> only; // --level names; empty for all
+    std::string pairings = "standin,standins,chaser,baseline";
+    int games = -1;          // -1: the default of the mode
+    int stepsPerGame = -1;   // -1: the default of the mode
     int rounds = 4;
     RewardRule reward;
     double explore = 0.1;
-    unsigned long seed = 1;
+    long seed = -1;          // -1: the default of the mode
     std::string out = ".";
     std::string tables = ".";
     std::string baseline; // "" for the initial tables
+    double standInRandom = 0.05;
+    int standInDelay = 6;
 };
 
 const char* const kUsage =
-    "usage: train [--map FILE] [--games N] [--steps-per-game M] [--rounds R]\n"
-    "             [--explore E] [--seed S] [--out DIR]\n"
+    "usage: train [--levels FILE | --map FILE] [--games N] [--steps-per-game M]\n"
+    "             [--rounds R] [--explore E] [--seed S] [--out DIR]\n"
     "             [--reward-hit A] [--reward-taken B] [--reward-sights C]\n"
-    "       train --evaluate [--map FILE] [--tables DIR] [--baseline DIR]\n"
-    "             [--games N] [--steps-per-game M] [--seed S]\n";
+    "       train --evaluate [--levels FILE | --map FILE] [--level NAME]...\n"
+    "             [--pairings standin,standins,chaser,baseline] [--tables DIR]\n"
+    "             [--baseline DIR] [--games N] [--steps-per-game M] [--seed S]\n"
+    "             [--standin-random P] [--standin-delay D]\n";
 
 // A complaint about the command line: printed with the usage, status 2.
 struct UsageError {
@@ -93,6 +116,46 @@ double parseShare(const std::string& option, const std::string& text) {
     return value;
 }
 
+// One pairing of the evaluator: its option name and what it pits.
+struct PairingChoice {
+    const char* key;
+    Pairing pairing;
+};
+
+const PairingChoice kPairings[] = {
+    {"standin", {Pilot::StandIn, Pilot::Tables, true}},
+    {"standins", {Pilot::StandIn, Pilot::StandIn, true}},
+    {"chaser", {Pilot::Tables, Pilot::Chaser, false}},
+    {"baseline", {Pilot::Tables, Pilot::Baseline, false}},
+};
+
+// The pairings named in a comma-separated list, in list order.
+std::vector<PairingChoice> parsePairings(const std::string& list) {
+    std::vector<PairingChoice> chosen;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        std::string key = list.substr(start, comma == std::string::npos ? std::string::npos
+                                                                         : comma - start);
+        bool known = false;
+        for (const PairingChoice& choice : kPairings) {
+            if (key == choice.key) {
+                chosen.push_back(choice);
+                known = true;
+            }
+        }
+        if (!known) {
+            throw UsageError{"--pairings knows standin, standins, chaser and baseline, not \"" +
+                             key + "\""};
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return chosen;
+}
+
 Options parseOptions(int argc, char** argv) {
     Options options;
     for (int k = 1; k < argc; ++k) {
@@ -110,6 +173,13 @@ Options parseOptions(int argc, char** argv) {
         std::string value = argv[++k];
         if (option == "--map") {
             options.map = value;
+        } else if (option == "--levels") {
+            options.levels = value;
+        } else if (option == "--level") {
+            options.only.push_back(value);
+        } else if (option == "--pairings") {
+            options.pairings = value;
+            parsePairings(value);
         } else if (option == "--games") {
             options.games = static_cast<int>(parseWhole(option, value, 1, 10000000));
         } else if (option == "--steps-per-game") {
@@ -119,7 +189,7 @@ Options parseOptions(int argc, char** argv) {
         } else if (option == "--explore") {
             options.explore = parseShare(option, value);
         } else if (option == "--seed") {
-            options.seed = static_cast<unsigned long>(parseWhole(option, value, 0, 4294967295L));
+            options.seed = parseWhole(option, value, 0, 4294967295L);
         } else if (option == "--reward-hit") {
             options.reward.hitLanded = static_cast<int>(parseWhole(option, value, -1000, 1000));
         } else if (option == "--reward-taken") {
@@ -132,12 +202,25 @@ Options parseOptions(int argc, char** argv) {
             options.tables = value;
         } else if (option == "--baseline") {
             options.baseline = value;
+        } else if (option == "--standin-random") {
+            options.standInRandom = parseShare(option, value);
+        } else if (option == "--standin-delay") {
+            options.standInDelay = static_cast<int>(parseWhole(option, value, 0, 1000));
         } else {
             throw UsageError{"unknown option: " + option};
         }
     }
+    if (!options.map.empty() && !options.only.empty()) {
+        throw UsageError{"--level picks from the level list; it does not go with --map"};
+    }
     if (options.games == -1) {
-        options.games = options.evaluate ? 200 : 12000;
+        options.games = options.evaluate ? 400 : 12000;
+    }
+    if (options.stepsPerGame == -1) {
+        options.stepsPerGame = options.evaluate ? 20000 : 3000;
+    }
+    if (options.seed == -1) {
+        options.seed = options.evaluate ? 2026 : 1;
     }
     return options;
 }
@@ -238,11 +321,55 @@ std::string loadTables(Learner& learner, const std::string& folder) {
     return problem;
 }
 
-int train(GameState& world, const Options& options) {
-    Trainer trainer(world, static_cast<std::uint32_t>(options.seed), options.reward);
+// A level to play: its name for the report and its map's path.
+struct LevelToPlay {
+    std::string name;
+    std::string mapPath;
+};
+
+// The levels the options name: the one map, or the list's levels (all, or
+// those named with --level, in list order). Throws LoadError or UsageError.
+std::vector<LevelToPlay> chooseLevels(const Options& options) {
+    if (!options.map.empty()) {
+        return {{options.map, options.map}};
+    }
+    std::vector<LevelEntry> list = readLevelList(options.levels);
+    std::vector<LevelToPlay> chosen;
+    for (const LevelEntry& level : list) {
+        bool wanted = options.only.empty();
+        for (const std::string& name : options.only) {
+            wanted = wanted || name == level.name;
+        }
+        if (wanted) {
+            chosen.push_back({level.name, levelMapPath(options.levels, level)});
+        }
+    }
+    for (const std::string& name : options.only) {
+        bool found = false;
+        for (const LevelToPlay& level : chosen) {
+            found = found || level.name == name;
+        }
+        if (!found) {
+            throw UsageError{"no level \"" + name + "\" in " + options.levels};
+        }
+    }
+    return chosen;
+}
+
+int train(const Options& options) {
+    std::vector<LevelToPlay> levels = chooseLevels(options);
+    // The worlds draw random numbers from rand() while they are built, so
+    // the seed goes in first; they are built once and kept for every round.
+    std::srand(static_cast<unsigned>(options.seed));
+    std::vector<GameState*> worlds;
+    for (const LevelToPlay& level : levels) {
+        worlds.push_back(new GameState(level.mapPath));
+    }
+    Trainer trainer(worlds, static_cast<std::uint32_t>(options.seed), options.reward);
     Progress progress("train", options.games);
     int gamesDone = 0;
     Learner tables;
+    std::vector<long long> levelSteps(levels.size(), 0);
     for (int round = 0; round < options.rounds; ++round) {
         // The games are shared out as evenly as they go.
         int roundGames =
@@ -252,7 +379,8 @@ int train(GameState& world, const Options& options) {
         std::string where =
             "round " + std::to_string(round + 1) + " of " + std::to_string(options.rounds) + ", ";
         for (int g = 0; g < roundGames; ++g) {
-            trainer.playGame(options.stepsPerGame, explore);
+            std::size_t level = static_cast<std::size_t>(trainer.games) % worlds.size();
+            levelSteps[level] += trainer.playGame(options.stepsPerGame, explore);
             ++gamesDone;
             progress.report(gamesDone, trainer.steps, where);
         }
@@ -267,35 +395,71 @@ int train(GameState& world, const Options& options) {
             return 1;
         }
     }
-    std::printf("trained %d games, %lld steps with %d fireflies in %.1f s: %.0f steps/s\n",
-                trainer.games, trainer.steps, world.fireflyCount, seconds,
+    long long decisions = 0;
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        std::printf("%s: %lld steps with %d fireflies\n", levels[k].name.c_str(), levelSteps[k],
+                    worlds[k]->fireflyCount);
+        decisions += levelSteps[k] * worlds[k]->fireflyCount;
+    }
+    std::printf("trained %d games, %lld steps (%lld firefly decisions) on %zu level%s in %.1f s: "
+                "%.0f steps/s\n",
+                trainer.games, trainer.steps, decisions, levels.size(),
+                levels.size() == 1 ? "" : "s", seconds,
                 seconds > 0.0 ? static_cast<double>(trainer.steps) / seconds : 0.0);
     std::printf("wrote %s/learner.trans and %s/learner.val\n", options.out.c_str(),
                 options.out.c_str());
     return 0;
 }
 
+double percent(double share) {
+    return 100.0 * share;
+}
+
 void printSide(const char* name, const SideRecord& side) {
     Summary points = summarize(side.points);
     Summary landed = summarize(side.hitsLanded);
     Summary taken = summarize(side.hitsTaken);
-    std::printf("%-9s points %7.2f sd %5.2f quartiles %6.2f %6.2f %6.2f | hits landed %6.2f sd "
-                "%5.2f | hits taken %6.2f sd %5.2f\n",
+    std::printf("    %-9s points %7.2f sd %5.2f quartiles %6.2f %6.2f %6.2f | hits landed %6.2f "
+                "sd %5.2f | hits taken %6.2f sd %5.2f\n",
                 name, points.mean, points.deviation, points.lowerQuartile, points.median,
                 points.upperQuartile, landed.mean, landed.deviation, taken.mean, taken.deviation);
     auto share = [](long long part, long long whole) {
         return whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0;
     };
-    std::printf("%-9s %lld shots, %.1f%% of them with the prey in sights; fired in %.1f%% of %lld "
-                "decisions with prey dead ahead, near and the beam ready; turned toward prey in "
-                "%.1f%% of %lld with prey near at one side\n",
+    std::printf("    %-9s %lld shots, %.1f%% of them with the prey in sights; fired in %.1f%% of "
+                "%lld decisions with prey dead ahead, near and the beam ready; turned toward prey "
+                "in %.1f%% of %lld with prey near at one side\n",
                 name, side.shots, share(side.shotsInSights, side.shots),
                 share(side.aimedFires, side.aimedDecisions), side.aimedDecisions,
                 share(side.flankTurnsToward, side.flankDecisions), side.flankDecisions);
 }
 
-int evaluate(GameState& world, const Options& options) {
-    std::string problem = loadTables(world.learner, options.tables);
+// "W of N = P% (95%: L% to H%)"
+std::string winText(int wins, int games) {
+    Interval interval = wilsonInterval(wins, games);
+    char text[128];
+    std::snprintf(text, sizeof text, "%d of %d = %.1f%% (95%%: %.1f%% to %.1f%%)", wins, games,
+                  games > 0 ? percent(static_cast<double>(wins) / games) : 0.0,
+                  percent(interval.low), percent(interval.high));
+    return text;
+}
+
+// One line of the closing summary.
+struct SummaryRow {
+    std::string level;
+    std::string pairing;
+    int fireflies;
+    std::string wins;
+    double fairShare;
+    double meanSteps;
+    int atLimit;
+};
+
+int evaluate(const Options& options) {
+    std::vector<LevelToPlay> levels = chooseLevels(options);
+    std::vector<PairingChoice> pairings = parsePairings(options.pairings);
+    Learner tables;
+    std::string problem = loadTables(tables, options.tables);
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 1;
@@ -308,34 +472,88 @@ int evaluate(GameState& world, const Options& options) {
             return 1;
         }
     }
-    MatchRecord record;
-    Progress progress("evaluate", options.games);
-    for (int g = 0; g < options.games; ++g) {
-        playMatch(world, baseline, options.stepsPerGame, record);
-        progress.report(record.games, record.steps, "");
+    const std::string baselineName = options.baseline.empty() ? "initial" : "baseline";
+    std::printf("tables from %s, baseline: %s; %d games per level and pairing, at most %d steps "
+                "each (%.0f s at 60 steps/s), seed %ld; stand-in: %.0f%% random actions, "
+                "reaction %d steps\n",
+                options.tables.c_str(),
+                options.baseline.empty() ? "the initial tables" : options.baseline.c_str(),
+                options.games, options.stepsPerGame, options.stepsPerGame / 60.0, options.seed,
+                percent(options.standInRandom), options.standInDelay);
+
+    std::vector<SummaryRow> summary;
+    for (const LevelToPlay& level : levels) {
+        // Every level and pairing starts from the seed, so that one of them
+        // measured alone gives the figures it gives among all the others.
+        std::srand(static_cast<unsigned>(options.seed));
+        GameState* world = new GameState(level.mapPath);
+        world->learner = tables;
+        const int count = world->fireflyCount;
+        std::printf("\n%s (%s): %d fireflies, %d lanterns, %d flowers, radius %.0f, thrust %.2f, "
+                    "drag %.1f\n",
+                    level.name.c_str(), level.mapPath.c_str(), count, world->lanternCount,
+                    world->flowerCount, world->levelRadius, world->levelSpeed, world->levelDrag);
+        for (std::size_t k = 0; k < pairings.size(); ++k) {
+            const Pairing& pairing = pairings[k].pairing;
+            std::uint32_t seed = static_cast<std::uint32_t>(options.seed) + static_cast<std::uint32_t>(k);
+            std::srand(seed);
+            Match match(pairing, baseline, seed);
+            match.standIn.randomShare = options.standInRandom;
+            match.standIn.reactionSteps = options.standInDelay;
+            Progress progress("evaluate", options.games);
+            std::string where = level.name + ", " + pairings[k].key + ", ";
+            for (int g = 0; g < options.games; ++g) {
+                match.play(*world, options.stepsPerGame);
+                progress.report(match.record.games, match.record.steps, where);
+            }
+            const MatchRecord& record = match.record;
+            std::string first = pilotName(pairing.first);
+            std::string second = pilotName(pairing.second);
+            if (pairing.second == Pilot::Baseline) {
+                second = baselineName;
+            }
+            Summary length = summarize(record.lengths);
+            int atLimit = record.games - record.finished;
+            SummaryRow row{level.name, "", count, "", 0.0, length.mean, atLimit};
+            if (pairing.playerAlone) {
+                row.pairing = first + " in firefly 0 vs " + second;
+                row.fairShare = 1.0 / count;
+                std::printf("  %s in firefly 0's place against %d %s:\n", first.c_str(), count - 1,
+                            second.c_str());
+                row.wins = winText(record.first.wins, record.games);
+                std::printf("    firefly 0 won %s; fair share %.1f%%\n", row.wins.c_str(),
+                            percent(row.fairShare));
+                std::printf("    the others won %d, %d games stopped at the step limit\n",
+                            record.second.wins, atLimit);
+            } else {
+                row.pairing = first + " vs " + second + ", half each";
+                row.fairShare = 0.5;
+                std::printf("  %s against %s, %d and %d fireflies, sides swapping each game:\n",
+                            first.c_str(), second.c_str(), (count + 1) / 2, count / 2);
+                row.wins = winText(record.first.wins, record.games);
+                std::printf("    %s won %s\n", first.c_str(), row.wins.c_str());
+                std::printf("    %s won %s; %d games stopped at the step limit\n", second.c_str(),
+                            winText(record.second.wins, record.games).c_str(), atLimit);
+            }
+            std::printf("    game length: mean %.0f steps = %.1f s, median %.0f, quartiles %.0f "
+                        "and %.0f\n",
+                        length.mean, length.mean / 60.0, length.median, length.lowerQuartile,
+                        length.upperQuartile);
+            std::printf("    per firefly and game:\n");
+            printSide(first.c_str(), record.first);
+            printSide(second.c_str(), record.second);
+            summary.push_back(row);
+        }
     }
-    std::string baseName = options.baseline.empty() ? "initial" : "baseline";
-    std::printf("%d games of at most %d steps on %s (%d ended at 20), %lld steps, %d fireflies, "
-                "half on the tables in %s and half on the %s tables, sides swapping each game\n",
-                record.games, options.stepsPerGame, options.map.c_str(), record.finished,
-                record.steps, world.fireflyCount, options.tables.c_str(),
-                options.baseline.empty() ? "initial" : options.baseline.c_str());
-    std::printf("per firefly and game:\n");
-    printSide("trained", record.tables);
-    printSide(baseName.c_str(), record.baseline);
-    double pointsTrained = summarize(record.tables.points).mean;
-    double pointsBase = summarize(record.baseline.points).mean;
-    double hitsTrained = summarize(record.tables.hitsLanded).mean;
-    double hitsBase = summarize(record.baseline.hitsLanded).mean;
-    if (pointsBase > 0.0) {
-        std::printf("points ratio %.2f\n", pointsTrained / pointsBase);
-    } else {
-        std::printf("points ratio: none (the %s side scored %.2f)\n", baseName.c_str(), pointsBase);
-    }
-    if (hitsBase > 0.0) {
-        std::printf("hits landed ratio %.2f\n", hitsTrained / hitsBase);
-    } else {
-        std::printf("hits landed ratio: none (the %s side landed no hit)\n", baseName.c_str());
+
+    std::printf("\nsummary: wins of firefly 0 or of the first side named\n");
+    std::printf("| level | fireflies | pairing | wins (95%% interval) | fair share | mean length "
+                "| at step limit |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const SummaryRow& row : summary) {
+        std::printf("| %s | %d | %s | %s | %.1f%% | %.0f steps = %.1f s | %d |\n",
+                    row.level.c_str(), row.fireflies, row.pairing.c_str(), row.wins.c_str(),
+                    percent(row.fairShare), row.meanSteps, row.meanSteps / 60.0, row.atLimit);
     }
     return 0;
 }
@@ -360,22 +578,18 @@ int main(int argc, char** argv) {
     if (!openWindow(argv)) {
         return 1;
     }
-    // The world draws its random numbers from rand() while it is built, so
-    // the seed goes in first.
-    std::srand(static_cast<unsigned>(options.seed));
+    int status = 1;
     try {
-        GameState world(options.map);
-        int status = options.evaluate ? evaluate(world, options) : train(world, options);
-        SDL_Quit();
-        return status;
+        status = options.evaluate ? evaluate(options) : train(options);
     } catch (const LoadError& error) {
         std::FILE* stream = error.onStdout ? stdout : stderr;
         std::fprintf(stream, "%s\n", error.message.c_str());
-        SDL_Quit();
-        return 1;
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "train: %s\n", error.message.c_str());
+        status = 2;
     } catch (const std::overflow_error& error) {
         std::fprintf(stderr, "train: %s\n", error.what());
-        SDL_Quit();
-        return 1;
     }
+    SDL_Quit();
+    return status;
 }
