@@ -1,5 +1,6 @@
 #include "levels.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -94,6 +95,7 @@ std::vector<LevelEntry> parseLevelList(const std::string& text, const std::strin
         levels.push_back(level);
     }
     if (levels.empty()) {
+        lineNumber = std::max(lineNumber, 1);
         fail("the list names no level");
     }
     return levels;

@@ -182,13 +182,18 @@ const char* pilotName(Pilot pilot) {
 }
 
 Match::Match(Pairing pairing, const Learner& baseline, std::uint32_t seed)
-    : standIn(seed), pairing_(pairing), baseline_(baseline) {}
+    : standIn(seed), pairing_(pairing), baseline_(baseline), random_(seed) {}
 
 GameRecord Match::play(GameState& world, int maxSteps) {
     world.playerIsAgent = true;
     world.restart();
     standIn.newGame();
     const int count = world.fireflyCount;
+    if (randomHeadings) {
+        for (int i = 0; i < count; ++i) {
+            world.fireflies[i]->heading = static_cast<float>((random_() >> 8) * (360.0 / 16777216.0));
+        }
+    }
     GameRecord game;
     game.side.assign(static_cast<std::size_t>(count), 1);
     for (int i = 0; i < count; ++i) {
@@ -290,6 +295,14 @@ GameRecord Match::play(GameState& world, int maxSteps) {
     record.finished += game.finished ? 1 : 0;
     record.steps += game.steps;
     record.lengths.push_back(static_cast<double>(game.steps));
+    record.slotPoints.resize(static_cast<std::size_t>(count), 0);
+    record.slotWins.resize(static_cast<std::size_t>(count), 0);
+    for (int i = 0; i < count; ++i) {
+        record.slotPoints[static_cast<std::size_t>(i)] += game.scores[static_cast<std::size_t>(i)];
+    }
+    if (game.winner != -1) {
+        ++record.slotWins[static_cast<std::size_t>(game.winner)];
+    }
     return game;
 }
 

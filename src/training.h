@@ -143,6 +143,8 @@ struct MatchRecord {
     int finished = 0;            // of those, games that ended with a score of 20
     long long steps = 0;         // steps played
     std::vector<double> lengths; // steps of each game
+    std::vector<long long> slotPoints; // per firefly index: final scores summed over the games
+    std::vector<int> slotWins;         // per firefly index: games won
 };
 
 // Games between two pilots in one world. Every firefly is flown by its
@@ -150,19 +152,22 @@ struct MatchRecord {
 class Match {
   public:
     // baseline: the tables Pilot::Baseline acts on (copied); seed drives
-    // the stand-in's random actions.
+    // the stand-in's random actions and the random start headings.
     Match(Pairing pairing, const Learner& baseline, std::uint32_t seed);
 
     // Plays one game from restart() for at most maxSteps (1 or more) steps
     // and adds it to record. The world's learner holds the tables under test.
     GameRecord play(GameState& world, int maxSteps);
 
-    MatchRecord record; // every game played so far
-    StandIn standIn;    // flies the fireflies of a Pilot::StandIn side
+    MatchRecord record;          // every game played so far
+    StandIn standIn;             // flies the fireflies of a Pilot::StandIn side
+    bool randomHeadings = false; // true: every firefly starts each game with a random
+                                 // heading instead of the map's 90 degrees
 
   private:
     Pairing pairing_;
     Learner baseline_;
+    std::mt19937 random_; // the start headings
 };
 
 // The 95% Wilson score interval of a share: successes of trials (0 <=

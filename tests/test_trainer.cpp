@@ -43,22 +43,23 @@ long long arrivalsInSights(Learner& counts) {
 }
 
 // The counters must say exactly what was played: each action count is its
-// row of next states, each visit count its actions, and the reward sums
-// hold the rewards the games handed out.
+// row of next states, each visit count the steps that arrived in its state
+// (where the step's reward went too), and the reward sums hold the rewards
+// the games handed out.
 void expectCountersAddUp(Learner& counts, long long decisions, long long rewardHandedOut) {
     long long visitTotal = 0;
     long long rewardTotal = 0;
     for (int s = 0; s < kStateCount; ++s) {
-        int taken = 0;
+        long long arrivals = 0;
         for (int a = 0; a < kActionCount; ++a) {
             long long row = 0;
             for (int next = 0; next < kStateCount; ++next) {
                 row += counts.transCount(s, next, a);
+                arrivals += counts.transCount(next, s, a);
             }
             EXPECT_EQ(row, counts.actionCounts[s][a]) << "state " << s << " action " << a;
-            taken += counts.actionCounts[s][a];
         }
-        EXPECT_EQ(taken, counts.visits[s]) << "state " << s;
+        EXPECT_EQ(arrivals, counts.visits[s]) << "state " << s;
         visitTotal += counts.visits[s];
         rewardTotal += counts.rewardSums[s];
     }
@@ -159,6 +160,70 @@ TEST(Trainer, CountersHoldWhatWasPlayedAndSolveToProperTables) {
     }
 }
 
+TEST(Trainer, AStepsRewardAndItsVisitGoToTheStateItLedTo) {
+    REQUIRE_GL_CONTEXT();
+    std::srand(8);
+    auto world = makeWorld(readFile("final.map"));
+    // Only the reward for ending a step with the prey in sights: every step
+    // that arrives in such a state earns exactly 1, every other step 0, so
+    // the planner's mean reward is 1 in those states and 0 in all others.
+    // Were the visit counted where the step left from, the means would mix
+    // the two states and miss 1.
+    Trainer trainer(*world, 9, RewardRule{0, 0, 1});
+    for (int game = 0; game < 3; ++game) {
+        trainer.playGame(1500, 1.0);
+    }
+    Learner tables = trainer.plan();
+    int sightStates = 0;
+    for (int s = 0; s < kStateCount; ++s) {
+        if (trainer.counts.visits[s] == 0) {
+            continue;
+        }
+        if (preyInSights(s)) {
+            ++sightStates;
+            EXPECT_EQ(trainer.counts.rewardSums[s], trainer.counts.visits[s]) << "state " << s;
+            EXPECT_EQ(tables.rewards[s], 1.0) << "state " << s;
+        } else {
+            EXPECT_EQ(trainer.counts.rewardSums[s], 0) << "state " << s;
+            EXPECT_EQ(tables.rewards[s], 0.0) << "state " << s;
+        }
+    }
+    EXPECT_GT(sightStates, 2);
+}
+
+TEST(Trainer, SeveralWorldsTakeTurnsIntoOneSetOfCounters) {
+    REQUIRE_GL_CONTEXT();
+    std::srand(4);
+    auto duel = makeWorld("2\n0 -10\n0 10\n0\n0\n1 1 0 4\n");
+    auto trio = makeWorld("3\n0 -20\n20 0\n-20 0\n0\n1\n0 0\n4 3 0 2\n");
+    Trainer trainer(std::vector<GameState*>{duel.get(), trio.get()}, 5);
+    EXPECT_TRUE(duel->playerIsAgent);
+    EXPECT_TRUE(trio->playerIsAgent);
+    // Games alternate: duel, trio, duel, trio. Each world is left where its
+    // last game ended, so the steps of each game show in its own world.
+    long long decisions = 0;
+    for (int game = 0; game < 4; ++game) {
+        GameState& played = game % 2 == 0 ? *duel : *trio;
+        int steps = trainer.playGame(400 + 100 * game, 1.0);
+        EXPECT_EQ(steps, 400 + 100 * game) << "random play rarely ends a game this soon";
+        EXPECT_NE(played.fireflies[1]->x, played.fireflyCount == 2 ? 10.0f : 0.0f);
+        decisions += static_cast<long long>(steps) * played.fireflyCount;
+    }
+    EXPECT_EQ(trainer.games, 4);
+    EXPECT_EQ(trainer.steps, 400 + 500 + 600 + 700);
+    long long visits = 0;
+    for (int s = 0; s < kStateCount; ++s) {
+        visits += trainer.counts.visits[s];
+    }
+    EXPECT_EQ(visits, decisions);
+
+    // Solved tables reach every world.
+    Learner tables = trainer.plan();
+    trainer.playOn(tables);
+    EXPECT_EQ(duel->learner.values, tables.values);
+    EXPECT_EQ(trio->learner.values, tables.values);
+}
+
 TEST(Trainer, TheSameSeedWritesTheSameTablesWithOrWithoutADisplay) {
     TempDir first;
     TempDir second;
@@ -218,16 +283,16 @@ TEST(Trainer, AShortTrainingMakesFirefliesTurnTowardPreyAndFireAtIt) {
     }
 
     // Half the fireflies on the new tables, half on the initial ones.
-    Learner initial;
-    MatchRecord record;
+    Match match({Pilot::Tables, Pilot::Baseline, false}, Learner(), 23);
     for (int game = 0; game < 30; ++game) {
-        playMatch(*world, initial, 3000, record);
+        match.play(*world, 3000);
     }
+    const MatchRecord& record = match.record;
     auto share = [](long long part, long long whole) {
         return whole > 0 ? static_cast<double>(part) / static_cast<double>(whole) : 0.0;
     };
-    const SideRecord& trained = record.tables;
-    const SideRecord& untrained = record.baseline;
+    const SideRecord& trained = record.first;
+    const SideRecord& untrained = record.second;
     double turnTrained = share(trained.flankTurnsToward, trained.flankDecisions);
     double turnInitial = share(untrained.flankTurnsToward, untrained.flankDecisions);
     double fireTrained = share(trained.aimedFires, trained.aimedDecisions);

@@ -19,7 +19,7 @@
 //   train --evaluate [--levels FILE | --map FILE] [--level NAME]...
 //         [--pairings LIST] [--tables DIR] [--baseline DIR] [--games N]
 //         [--steps-per-game M] [--seed S] [--standin-random P]
-//         [--standin-delay D]
+//         [--standin-delay D] [--random-headings]
 //       For every level of the list (or the ones named with --level, or the
 //       one map) plays N games (default 400) of at most M steps (default
 //       20000) for each pairing of the comma-separated LIST (default
@@ -34,8 +34,10 @@
 //       Half-and-half sides swap places from game to game. Prints wins with
 //       their 95% interval, points, hits and game lengths, then a summary
 //       table. The stand-in replaces P (default 0.05) of its actions by
-//       random ones and acts D (default 6) steps after it decides. The same
-//       seed (default 2026) gives the same output.
+//       random ones and sees the others D (default 6) steps late. With
+//       --random-headings every firefly starts each game facing a random way
+//       instead of the map's +X. The same seed (default 2026) gives the same
+//       output.
 //
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
@@ -78,6 +80,7 @@ struct Options {
     std::string out = ".";
     std::string tables = ".";
     std::string baseline; // "" for the initial tables
+    bool randomHeadings = false;
     double standInRandom = 0.05;
     int standInDelay = 6;
 };
@@ -89,7 +92,7 @@ const char* const kUsage =
     "       train --evaluate [--levels FILE | --map FILE] [--level NAME]...\n"
     "             [--pairings standin,standins,chaser,baseline] [--tables DIR]\n"
     "             [--baseline DIR] [--games N] [--steps-per-game M] [--seed S]\n"
-    "             [--standin-random P] [--standin-delay D]\n";
+    "             [--standin-random P] [--standin-delay D] [--random-headings]\n";
 
 // A complaint about the command line: printed with the usage, status 2.
 struct UsageError {
@@ -162,6 +165,10 @@ Options parseOptions(int argc, char** argv) {
         std::string option = argv[k];
         if (option == "--evaluate") {
             options.evaluate = true;
+            continue;
+        }
+        if (option == "--random-headings") {
+            options.randomHeadings = true;
             continue;
         }
         if (option == "--help" || option == "-h") {
@@ -475,11 +482,12 @@ int evaluate(const Options& options) {
     const std::string baselineName = options.baseline.empty() ? "initial" : "baseline";
     std::printf("tables from %s, baseline: %s; %d games per level and pairing, at most %d steps "
                 "each (%.0f s at 60 steps/s), seed %ld; stand-in: %.0f%% random actions, "
-                "reaction %d steps\n",
+                "reaction %d steps; start headings: %s\n",
                 options.tables.c_str(),
                 options.baseline.empty() ? "the initial tables" : options.baseline.c_str(),
                 options.games, options.stepsPerGame, options.stepsPerGame / 60.0, options.seed,
-                percent(options.standInRandom), options.standInDelay);
+                percent(options.standInRandom), options.standInDelay,
+                options.randomHeadings ? "random" : "the map's");
 
     std::vector<SummaryRow> summary;
     for (const LevelToPlay& level : levels) {
@@ -500,6 +508,7 @@ int evaluate(const Options& options) {
             Match match(pairing, baseline, seed);
             match.standIn.randomShare = options.standInRandom;
             match.standIn.reactionSteps = options.standInDelay;
+            match.randomHeadings = options.randomHeadings;
             Progress progress("evaluate", options.games);
             std::string where = level.name + ", " + pairings[k].key + ", ";
             for (int g = 0; g < options.games; ++g) {
@@ -518,8 +527,8 @@ int evaluate(const Options& options) {
             if (pairing.playerAlone) {
                 row.pairing = first + " in firefly 0 vs " + second;
                 row.fairShare = 1.0 / count;
-                std::printf("  %s in firefly 0's place against %d %s:\n", first.c_str(), count - 1,
-                            second.c_str());
+                std::printf("  %s in firefly 0's place, %s in the %d other%s:\n", first.c_str(),
+                            second.c_str(), count - 1, count == 2 ? "" : "s");
                 row.wins = winText(record.first.wins, record.games);
                 std::printf("    firefly 0 won %s; fair share %.1f%%\n", row.wins.c_str(),
                             percent(row.fairShare));
@@ -539,6 +548,13 @@ int evaluate(const Options& options) {
                         "and %.0f\n",
                         length.mean, length.mean / 60.0, length.median, length.lowerQuartile,
                         length.upperQuartile);
+            std::printf("    by firefly:");
+            for (int i = 0; i < count; ++i) {
+                std::printf(" %d: %.1f points, %d wins%s", i,
+                            static_cast<double>(record.slotPoints[static_cast<std::size_t>(i)]) /
+                                record.games,
+                            record.slotWins[static_cast<std::size_t>(i)], i + 1 < count ? ";" : "\n");
+            }
             std::printf("    per firefly and game:\n");
             printSide(first.c_str(), record.first);
             printSide(second.c_str(), record.second);

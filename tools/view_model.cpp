@@ -4,12 +4,19 @@
 // saves each picture as OUT_PREFIX-VIEW.png. The model's folder must hold
 // its pictures too (data/, or a make_assets output folder): the tool works
 // from there. Needs a display (Xvfb will do) and ImageMagick's convert.
+//
+// view_model LEVEL.map OUT_PREFIX, run from data/: builds the level as the
+// game does and saves whole frames as the player sees them: at the start,
+// and near the arena's edge looking out, across and into the far corner of
+// the backdrop (where a small arena shows the backdrop's open top).
 #include <GL/glew.h>
 #include <GL/glu.h>
+#include <GL/glut.h>
 #include <SDL/SDL.h>
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -23,6 +30,7 @@
 #include "model.h"
 #include "noise_volume.h"
 #include "particles.h"
+#include "state.h"
 #include "tools.h"
 
 namespace {
@@ -107,12 +115,58 @@ void drawFrame(const View& view, float lightHeight, const std::function<void()>&
     }
 }
 
+// Draws the world as the game's frame (scene and overlay) and saves it.
+bool saveFrame(GameState& world, const std::string& path) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    world.drawScene();
+    glFinish();
+    if (!savePicture(path)) {
+        std::fprintf(stderr, "view_model: could not write %s\n", path.c_str());
+        return false;
+    }
+    std::printf("%s\n", path.c_str());
+    return true;
+}
+
+// The player's firefly at (x, z) with heading degrees, the chase camera
+// behind it as the game puts it.
+void placePlayer(GameState& world, double x, double z, double heading) {
+    Firefly& player = *world.fireflies[0];
+    player.x = static_cast<float>(x);
+    player.z = static_cast<float>(z);
+    player.heading = static_cast<float>(heading);
+    double h = heading * kDegToRad;
+    world.camera.setView(x, 0.0, z, std::sin(h), 0.0, std::cos(h));
+}
+
+// The frames of a level (see the top of this file).
+int viewLevel(const std::string& map, const std::string& prefix) {
+    GameState world(map);
+    bool ok = true;
+    // The start: one step with no key held, as the first frame of a game.
+    world.update();
+    ok = saveFrame(world, prefix + "-start.png") && ok;
+    double r = world.levelRadius - 2.0;
+    // Heading 90 faces +X: at the +X edge looking out, at the -X edge looking
+    // across the arena, and at the -X edge looking into the far (+X, +Z)
+    // corner of the backdrop, the longest view there is.
+    placePlayer(world, r, 0.0, 90.0);
+    ok = saveFrame(world, prefix + "-edge-out.png") && ok;
+    placePlayer(world, -r, 0.0, 90.0);
+    ok = saveFrame(world, prefix + "-edge-across.png") && ok;
+    placePlayer(world, -r, 0.0, 56.0);
+    ok = saveFrame(world, prefix + "-edge-corner.png") && ok;
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: view_model MODEL.obj OUT_PREFIX  (MODEL: firefly, flower "
-                             "or lantern; run under a display)\n");
+                             "or lantern; run under a display)\n"
+                             "       view_model LEVEL.map OUT_PREFIX  (run from data/)\n");
         return 2;
     }
     std::string model = argv[1];
@@ -122,6 +176,30 @@ int main(int argc, char** argv) {
         if (getcwd(here, sizeof here) != nullptr) {
             prefix = std::string(here) + "/" + prefix;
         }
+    }
+    if (model.size() > 4 && model.compare(model.size() - 4, 4, ".map") == 0) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
+            SDL_SetVideoMode(kWidth, kHeight, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
+                nullptr) {
+            std::fprintf(stderr, "view_model: no window: %s\n", SDL_GetError());
+            return 1;
+        }
+        GLenum glewStatus = glewInit();
+        if (glewStatus != GLEW_OK) {
+            std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
+        }
+        int glutArgc = 1; // the overlay's text needs GLUT
+        glutInit(&glutArgc, argv);
+        setUpLikeTheGame();
+        std::srand(7);
+        int status = 1;
+        try {
+            status = viewLevel(model, prefix);
+        } catch (const LoadError& error) {
+            std::fprintf(stderr, "%s\n", error.message.c_str());
+        }
+        SDL_Quit();
+        return status;
     }
     size_t slash = model.rfind('/');
     std::string folder = slash == std::string::npos ? "." : model.substr(0, slash);
