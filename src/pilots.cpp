@@ -37,8 +37,10 @@ int chaseAction(int index, const std::vector<Sighting>& seen, int fireCooldown,
         if (static_cast<int>(j) == index) {
             continue;
         }
-        double metric = aimMetricAt(self.z, self.x, self.heading, seen[j].z, seen[j].x);
-        if (std::isnan(metric)) {
+        double metric = aim.nearest
+                            ? distance(self.z, self.x, seen[j].z, seen[j].x)
+                            : aimMetricAt(self.z, self.x, self.heading, seen[j].z, seen[j].x);
+        if (std::isnan(metric) || (aim.nearest && metric == 0.0)) {
             continue; // it stands on this firefly: no direction to aim in
         }
         if (target == -1 || metric < best) {

@@ -223,7 +223,7 @@ GameRecord Match::play(GameState& world, int maxSteps) {
                 action = baseline_.actions[i];
                 break;
             case Pilot::Chaser:
-                action = chaserAction(i, world.fireflies, count);
+                action = chaserAction(i, world.fireflies, count, chaserAim);
                 break;
             case Pilot::StandIn:
                 action = standIn.act(i, world.fireflies, count);

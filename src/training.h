@@ -27,11 +27,11 @@ class GameState;
 
 // What one step earns a firefly, credited (with one visit) to the state the
 // step led to: the planner's choice weighs only the values of the states an
-// action leads to, so that is where a step's outcome must show. The default is the game's
-// scoring times 100 (+200 for a hit landed, -100 for a hit taken) and +1 for
-// a step that ends with the firefly's prey in its sights (dead ahead and
-// near): hits come at most once per 100 steps, and the small steady reward
-// for aim teaches the same hunt from far fewer games.
+// action leads to, so that is where a step's outcome must show. The default
+// is the game's scoring times 100 (+200 for a hit landed, -100 for a hit
+// taken) and +1 for a step that ends with the firefly's prey in its sights
+// (dead ahead and near): hits come at most once per 100 steps, and the small
+// steady reward for aim teaches the same hunt from far fewer games.
 struct RewardRule {
     int hitLanded = 200; // per hit the firefly's beam landed in the step
     int hitTaken = -100; // per hit the firefly took in the step
@@ -161,6 +161,7 @@ class Match {
 
     MatchRecord record;          // every game played so far
     StandIn standIn;             // flies the fireflies of a Pilot::StandIn side
+    ChaserAim chaserAim;         // how the fireflies of a Pilot::Chaser side hunt
     bool randomHeadings = false; // true: every firefly starts each game with a random
                                  // heading instead of the map's 90 degrees
 
@@ -170,12 +171,13 @@ class Match {
     std::mt19937 random_; // the start headings
 };
 
-// The 95% Wilson score interval of a share: successes of trials (0 <=
-// successes <= trials); [0, 1] for no trials.
+// A range of shares.
 struct Interval {
     double low = 0.0;  // lower end, 0..1
     double high = 1.0; // upper end, 0..1
 };
+// The 95% Wilson score interval of the share successes / trials (0 <=
+// successes <= trials); [0, 1] for no trials.
 Interval wilsonInterval(int successes, int trials);
 
 // Mean, spread and quartiles of a list of numbers (all 0 for an empty list).

@@ -8,7 +8,8 @@
 //         [--reward-hit A] [--reward-taken B] [--reward-sights C]
 //       Plays N games (default 12000) of at most M steps (default 3000) in R
 //       rounds (default 4), on every level of the level list FILE (default
-//       "levels.txt") in turn, or on the one map FILE. The first round acts
+//       "levels.txt") in turn (in the order of their short names), or on the
+//       one map FILE. The first round acts
 //       at random; every later one plays on the tables solved after the round
 //       before, with the share E (default 0.1) of actions random. A step earns
 //       A (default 200) per hit landed, B (default -100) per hit taken and C
@@ -19,7 +20,7 @@
 //   train --evaluate [--levels FILE | --map FILE] [--level NAME]...
 //         [--pairings LIST] [--tables DIR] [--baseline DIR] [--games N]
 //         [--steps-per-game M] [--seed S] [--standin-random P]
-//         [--standin-delay D] [--random-headings]
+//         [--standin-delay D] [--random-headings] [--chase-nearest]
 //       For every level of the list (or the ones named with --level, or the
 //       one map) plays N games (default 400) of at most M steps (default
 //       20000) for each pairing of the comma-separated LIST (default
@@ -36,8 +37,9 @@
 //       table. The stand-in replaces P (default 0.05) of its actions by
 //       random ones and sees the others D (default 6) steps late. With
 //       --random-headings every firefly starts each game facing a random way
-//       instead of the map's +X. The same seed (default 2026) gives the same
-//       output.
+//       instead of the map's +X. The chaser and the stand-in hunt the
+//       firefly they are most nearly aimed at, or with --chase-nearest the
+//       nearest one. The same seed (default 2026) gives the same output.
 //
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
@@ -47,6 +49,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -81,6 +84,7 @@ struct Options {
     std::string tables = ".";
     std::string baseline; // "" for the initial tables
     bool randomHeadings = false;
+    bool chaseNearest = false;
     double standInRandom = 0.05;
     int standInDelay = 6;
 };
@@ -92,7 +96,8 @@ const char* const kUsage =
     "       train --evaluate [--levels FILE | --map FILE] [--level NAME]...\n"
     "             [--pairings standin,standins,chaser,baseline] [--tables DIR]\n"
     "             [--baseline DIR] [--games N] [--steps-per-game M] [--seed S]\n"
-    "             [--standin-random P] [--standin-delay D] [--random-headings]\n";
+    "             [--standin-random P] [--standin-delay D] [--random-headings]\n"
+    "             [--chase-nearest]\n";
 
 // A complaint about the command line: printed with the usage, status 2.
 struct UsageError {
@@ -165,6 +170,10 @@ Options parseOptions(int argc, char** argv) {
         std::string option = argv[k];
         if (option == "--evaluate") {
             options.evaluate = true;
+            continue;
+        }
+        if (option == "--chase-nearest") {
+            options.chaseNearest = true;
             continue;
         }
         if (option == "--random-headings") {
@@ -365,6 +374,10 @@ std::vector<LevelToPlay> chooseLevels(const Options& options) {
 
 int train(const Options& options) {
     std::vector<LevelToPlay> levels = chooseLevels(options);
+    // Played in the order of their names, not of the ladder: putting the
+    // ladder in a new order leaves the trained tables as they are.
+    std::sort(levels.begin(), levels.end(),
+              [](const LevelToPlay& a, const LevelToPlay& b) { return a.name < b.name; });
     // The worlds draw random numbers from rand() while they are built, so
     // the seed goes in first; they are built once and kept for every round.
     std::srand(static_cast<unsigned>(options.seed));
@@ -509,6 +522,8 @@ int evaluate(const Options& options) {
             match.standIn.randomShare = options.standInRandom;
             match.standIn.reactionSteps = options.standInDelay;
             match.randomHeadings = options.randomHeadings;
+            match.chaserAim.nearest = options.chaseNearest;
+            match.standIn.aim.nearest = options.chaseNearest;
             Progress progress("evaluate", options.games);
             std::string where = level.name + ", " + pairings[k].key + ", ";
             for (int g = 0; g < options.games; ++g) {

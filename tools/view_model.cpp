@@ -86,6 +86,25 @@ void setUpLikeTheGame() {
     setSortDirection(sortStart);
 }
 
+// The game's 800x600 window and GL start state; GLUT too, for the overlay's
+// text. False, with a message, when there is no window.
+bool openGameWindow(char** argv) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
+        SDL_SetVideoMode(kWidth, kHeight, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
+            nullptr) {
+        std::fprintf(stderr, "view_model: no window: %s\n", SDL_GetError());
+        return false;
+    }
+    GLenum glewStatus = glewInit();
+    if (glewStatus != GLEW_OK) {
+        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
+    }
+    int glutArgc = 1;
+    glutInit(&glutArgc, argv);
+    setUpLikeTheGame();
+    return true;
+}
+
 // Draws one frame the way the scene draw does: sort direction from the eye
 // towards the target, backdrop for an arena of radius 60, light 1 above
 // the object at lightHeight, the object, then optionally the mist.
@@ -178,19 +197,9 @@ int main(int argc, char** argv) {
         }
     }
     if (model.size() > 4 && model.compare(model.size() - 4, 4, ".map") == 0) {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
-            SDL_SetVideoMode(kWidth, kHeight, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
-                nullptr) {
-            std::fprintf(stderr, "view_model: no window: %s\n", SDL_GetError());
+        if (!openGameWindow(argv)) {
             return 1;
         }
-        GLenum glewStatus = glewInit();
-        if (glewStatus != GLEW_OK) {
-            std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
-        }
-        int glutArgc = 1; // the overlay's text needs GLUT
-        glutInit(&glutArgc, argv);
-        setUpLikeTheGame();
         std::srand(7);
         int status = 1;
         try {
@@ -213,17 +222,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "view_model: cannot work from %s\n", folder.c_str());
         return 1;
     }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
-        SDL_SetVideoMode(kWidth, kHeight, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
-            nullptr) {
-        std::fprintf(stderr, "view_model: no window: %s\n", SDL_GetError());
+    if (!openGameWindow(argv)) {
         return 1;
     }
-    GLenum glewStatus = glewInit();
-    if (glewStatus != GLEW_OK) {
-        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
-    }
-    setUpLikeTheGame();
     // The same pictures every run: the flower's pose and the noise are
     // drawn from rand().
     std::srand(7);
