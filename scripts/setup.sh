@@ -83,13 +83,14 @@ fireflies_build() {
     fi
 }
 
-# fireflies_build_package OUT_DIR: builds the Debian package from a scratch
-# copy of the source tree in OUT_DIR (emptied first) with
-# dpkg-buildpackage, as root or not, and prints the path of the .deb. The
+# fireflies_build_package OUT_DIR [USER]: builds the Debian package from a
+# scratch copy of the source tree in OUT_DIR (emptied first) with
+# dpkg-buildpackage, and prints the path of the .deb. Run as root, USER
+# names an ordinary user to build as instead (the copy becomes theirs). The
 # build's output goes to OUT_DIR/build.log, and to standard error when the
 # build fails.
 fireflies_build_package() {
-    local out="$1"
+    local out="$1" user="${2:-}"
     local version arch
     version="$(cd "$FIREFLIES_ROOT" && dpkg-parsechangelog -S Version)" || return 1
     arch="$(dpkg --print-architecture)"
@@ -99,7 +100,12 @@ fireflies_build_package() {
     # Everything but build trees, version control and editor litter.
     tar -C "$FIREFLIES_ROOT" --exclude-vcs --exclude='./build' --exclude='./build-*' \
         --exclude='./obj-*' --exclude='*.swp' -cf - . | tar -C "$tree" -xf - || return 1
-    if ! (cd "$tree" && DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
+    local as=()
+    if [ -n "$user" ]; then
+        chown -R "$user" "$out" || return 1
+        as=(runuser -u "$user" -- env HOME="$out")
+    fi
+    if ! (cd "$tree" && "${as[@]}" env DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
         dpkg-buildpackage -us -uc -b) >"$out/build.log" 2>&1; then
         cat "$out/build.log" >&2
         echo "The package did not build; its log is $out/build.log" >&2
