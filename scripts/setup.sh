@@ -78,8 +78,10 @@ fireflies_build() {
     linked=$(grep -c -E 'Linking (CXX|C) ' "$log" || true)
     rm -f "$log"
     if [ "$compiled" -gt 0 ] || [ "$linked" -gt 0 ]; then
-        echo "Built ${dir#"$FIREFLIES_ROOT"/}: $compiled files compiled, $linked programs linked" \
-            "($((SECONDS - started)) s)"
+        local files="source files"
+        [ "$compiled" -eq 1 ] && files="source file"
+        echo "Built ${dir#"$FIREFLIES_ROOT"/}/: $compiled $files compiled," \
+            "$linked programs and libraries linked ($((SECONDS - started)) s)"
     fi
 }
 
