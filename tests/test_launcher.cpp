@@ -225,11 +225,17 @@ TEST(Version, OneNumberInTheLauncherManualSoftwareCentreAndDebianChangelog) {
               0u)
         << manual.substr(0, 80);
 
-    // debian/changelog: the newest entry comes first, dated on its last line.
+    // debian/changelog: the newest entry comes first, dated on its trailer
+    // line " -- NAME <EMAIL>  DATE".
     std::string changelog = readFile(std::string(FIREFLIES_SOURCE_DIR) + "/debian/changelog");
     EXPECT_EQ(changelog.find("fireflies (" FIREFLIES_VERSION ") "), 0u) << changelog;
-    CommandResult date = runCommand("cd " + shellWord(FIREFLIES_SOURCE_DIR) +
-                                    " && date -u -d \"$(dpkg-parsechangelog -S Date)\" +%F");
+    size_t trailer = changelog.find("\n -- ");
+    ASSERT_NE(trailer, std::string::npos) << changelog;
+    size_t dateAt = changelog.find(">  ", trailer);
+    size_t lineEnd = changelog.find('\n', trailer + 1);
+    ASSERT_LT(dateAt, lineEnd) << changelog;
+    CommandResult date = runCommand(
+        "date -u -d " + shellWord(changelog.substr(dateAt + 3, lineEnd - dateAt - 3)) + " +%F");
     EXPECT_EQ(date.out, FIREFLIES_RELEASE_DATE "\n") << date.err;
 }
 
