@@ -252,9 +252,8 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
         // A model without a single triangle would be drawn as nothing and
         // still stand in the world (a lantern that blocks beams unseen).
         if (faceCount == 0) {
-            throw LoadError{this->fileName +
-                                ": the model has no triangles (no face line with "
-                                "position/texture/normal corners)",
+            throw LoadError{this->fileName + ": the model has no triangles (no face line with "
+                                             "position/texture/normal corners)",
                             false};
         }
 

@@ -26,9 +26,11 @@ BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name
 
 // Reads the BMP fileName (relative to the working directory) into a new
 // GL_TEXTURE_2D with linear / trilinear filtering and repeat wrapping, and
-// writes its GL name to textureId. The new texture stays bound to the active
-// unit. Needs a current GL context. Throws LoadError as readBmp does, or when
-// GL cannot take the picture.
+// writes its GL name to textureId. A side that is not a power of two is
+// scaled to the nearest one (the larger when halfway), at most the largest
+// texture GL takes. The new texture stays bound to the active unit. Needs a
+// current GL context. Throws LoadError as readBmp does, or when GL cannot
+// take the picture.
 void loadTexture(std::string fileName, unsigned int& textureId);
 
 #endif
