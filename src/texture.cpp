@@ -220,3 +220,15 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
                         false};
     }
 }
+
+void disableTexturing(int firstUnit) {
+    GLint units = 1;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    for (int unit = firstUnit; unit < units; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+        glDisable(GL_TEXTURE_1D);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_TEXTURE_3D);
+        glDisable(GL_TEXTURE_CUBE_MAP);
+    }
+}

@@ -33,4 +33,10 @@ BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name
 // take the picture.
 void loadTexture(std::string fileName, unsigned int& textureId);
 
+// Switches 1D, 2D, 3D and cube-map texturing off on every fixed-function
+// texture unit from firstUnit (0-based) up, so that what is drawn next takes
+// no texture from a unit it does not set up itself. Changes the active unit:
+// callers save it (GL_TEXTURE_BIT) or choose one afterwards.
+void disableTexturing(int firstUnit);
+
 #endif
