@@ -7,7 +7,8 @@
 
 // Opens the window the first time; true when a GL context is current. False
 // only when there is no display at all (DISPLAY unset); a display on which
-// the window cannot be made is a failure, reported through *why.
+// the window cannot be made, after five attempts 0.3 s apart, is a failure,
+// reported through *why.
 bool openTestContext(std::string* why);
 
 // Skips the test where there is no display, fails it where the context
