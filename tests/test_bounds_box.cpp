@@ -34,14 +34,7 @@ GLuint makeProbeTexture() {
             texels[row][c][2] = (codes[row] & 4) ? 255 : 0;
         }
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 8, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    return name;
+    return makeNearestTexture(8, 2, &texels[0][0][0]);
 }
 
 // What a pixel shows: -1 for the white background, else the probe code

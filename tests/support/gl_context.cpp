@@ -73,6 +73,17 @@ bool openTestContext(std::string* why) {
     return state == 1;
 }
 
+unsigned int makeNearestTexture(int width, int height, const unsigned char* rgb) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return name;
+}
+
 std::string readFramebufferRgb() {
     std::string pixels(800 * 600 * 3, '\0');
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -24,6 +24,11 @@ bool openTestContext(std::string* why);
         }                                                                                          \
     } while (0)
 
+// A new width x height RGB texture from rgb (3 bytes a texel, rows packed,
+// t = 0 first), sampled without filtering, left bound to GL_TEXTURE_2D of
+// the active unit. Returns its GL name; it is never deleted.
+unsigned int makeNearestTexture(int width, int height, const unsigned char* rgb);
+
 // Reads the 800x600 colour buffer as RGB rows, bottom row first.
 std::string readFramebufferRgb();
 

@@ -4,20 +4,15 @@
 
 #include <initializer_list>
 
+#include "gl_context.h"
+
 namespace {
 
 // A 2x2 texture of one colour (r, g, b) bound to GL_TEXTURE_2D of the active
-// unit; made once per colour and kept.
+// unit.
 GLuint solidTexture(unsigned char r, unsigned char g, unsigned char b) {
     unsigned char texels[4][3] = {{r, g, b}, {r, g, b}, {r, g, b}, {r, g, b}};
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    return name;
+    return makeNearestTexture(2, 2, &texels[0][0]);
 }
 
 // A 2x2x2 alpha texture, half transparent, bound to GL_TEXTURE_3D.
