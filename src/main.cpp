@@ -2,11 +2,12 @@
 // state, builds the world from the map file (the first argument, default
 // "final.map") and runs one simulation step and one drawn frame per pass of
 // the main loop until the player quits.
-#include <SDL/SDL.h>
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <GL/glut.h>
+#include <SDL/SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -15,16 +16,13 @@
 
 #include <unistd.h>
 
+#include "frame_pacing.h"
 #include "model.h"
 #include "particles.h"
 #include "state.h"
 #include "tools.h"
 
 namespace {
-
-// The world advances one step per frame, so the frame rate is the game's
-// speed: frames are capped at this many per second.
-constexpr double kFrameMilliseconds = 1000.0 / 60.0;
 
 [[noreturn]] void failWithSdlError(const char* what) {
     std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
@@ -86,19 +84,17 @@ int main(int argc, char** argv) {
         GameState state(level);
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
-        double deadline = SDL_GetTicks();
+        FramePacer pacer;
+        startPacing(pacer, SDL_GetTicks());
         for (;;) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glEnable(GL_TEXTURE_2D);
             state.handleEvents();
             state.update();
             state.draw();
-            deadline += kFrameMilliseconds;
-            double now = SDL_GetTicks();
-            if (now < deadline) {
-                SDL_Delay(static_cast<Uint32>(deadline - now));
-            } else if (now - deadline > 100.0) {
-                deadline = now; // far behind (a slow machine): do not race to catch up
+            std::uint32_t wait = frameDelay(pacer, SDL_GetTicks());
+            if (wait > 0) {
+                SDL_Delay(wait);
             }
         }
     } catch (const LoadError& error) {

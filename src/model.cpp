@@ -250,6 +250,13 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
     std::string text = readWholeFile(this->fileName);
     try {
         readPass(text, false);
+        // A model without a single triangle would be drawn as nothing and
+        // still stand in the world (a lantern that blocks beams unseen).
+        if (faceCount == 0) {
+            throw LoadError{this->fileName + ": the model has no triangles (no face line with "
+                                             "position/texture/normal corners)",
+                            false, this->fileName};
+        }
 
         vertices.assign(vertexCount, {0.0f, 0.0f, 0.0f});
         normals.assign(normalCount, {0.0f, 0.0f, 0.0f});
@@ -641,12 +648,12 @@ void Model::addInbetweenGroups(int steps, int parity) {
     }
 
     // Thinning: every second group goes, from the head (even parity) or from
-    // the second group (odd parity). Each dropped group lowers groupCount.
+    // the second group (odd parity). Each group dropped after the head lowers
+    // groupCount; the head itself leaves the count as it is.
     ModelGroup* keep = groups;
     if (parity % 2 == 0 && keep != nullptr) {
         groups = keep->next;
         delete keep;
-        --groupCount;
         keep = groups;
     }
     while (keep != nullptr && keep->next != nullptr) {

@@ -58,7 +58,7 @@ class Model {
     // passes false). Texture files named by templates are loaded, so a
     // template with file names needs a current GL context. Throws LoadError
     // ("file: ..." or "file:line: ...") when the model or one of its pictures
-    // cannot be opened or is unusable.
+    // cannot be opened or is unusable, or when the model has no triangles.
     Model(std::string fileName, const ModelGroup* templates, int templateCount, bool jitter);
     // Releases the group list (GL textures are never released).
     ~Model();
@@ -74,8 +74,9 @@ class Model {
     // group after it, then steps/2 between that group and the next, and so
     // on, up to the first empty group; then drops every second group of the
     // list, starting with the head when parity is even, with the second group
-    // when it is odd. Throws LoadError when a group to blend from has more
-    // triangles than the group after it.
+    // when it is odd. groupCount rises by one for every group added and falls
+    // by one for every group dropped after the head. Throws LoadError when a
+    // group to blend from has more triangles than the group after it.
     void addInbetweenGroups(int steps, int parity);
     // Draws every group from the head up to the first empty one under the
     // current modelview matrix. Restores the GL state it changes, except that

@@ -536,26 +536,31 @@ void GameState::collideWithOthers(int i) {
 void GameState::collidePair(Firefly& f1, Firefly& f2) {
     assert(!f1.done);
     assert(!f2.done);
-    // Only here are the points taken as (x, z): ca pairs with vx (along Z)
-    // and sa with vy (along X).
+    // The line of centres, from the points taken as (x, z): (ca, sa) is its
+    // direction in (X, Z).
     double phi = angleBetween(f1.x, f1.z, f2.x, f2.z);
     if (std::isnan(phi)) {
         return; // coincident: no line of centres to exchange along
     }
     double ca = std::cos(phi * kDegToRad);
     double sa = std::sin(phi * kDegToRad);
+    // A body's vy is its velocity along X and vx along Z, so the part along
+    // the line is ca * vy + sa * vx. The fireflies trade those parts, as
+    // equal masses meeting head-on do, and keep the parts across the line.
     MotionBody& b1 = f1.body;
     MotionBody& b2 = f2.body;
-    double a1 = ca * b1.vx + sa * b1.vy;
-    double c1 = -sa * b1.vx + ca * b1.vy;
-    double a2 = ca * b2.vx + sa * b2.vy;
-    double c2 = -sa * b2.vx + ca * b2.vy;
+    double a1 = ca * b1.vy + sa * b1.vx;
+    double c1 = -sa * b1.vy + ca * b1.vx;
+    double a2 = ca * b2.vy + sa * b2.vx;
+    double c2 = -sa * b2.vy + ca * b2.vx;
     std::swap(a1, a2);
-    b1.vx = static_cast<float>(ca * a1 - sa * c1);
-    b1.vy = static_cast<float>(sa * a1 + ca * c1);
-    b2.vx = static_cast<float>(ca * a2 - sa * c2);
-    b2.vy = static_cast<float>(sa * a2 + ca * c2);
+    b1.vy = static_cast<float>(ca * a1 - sa * c1);
+    b1.vx = static_cast<float>(sa * a1 + ca * c1);
+    b2.vy = static_cast<float>(ca * a2 - sa * c2);
+    b2.vx = static_cast<float>(sa * a2 + ca * c2);
 
+    // The faster of the two after the exchange (the second on equal speeds)
+    // is pushed out along the line until they are 2.001 apart.
     double d = distance(f1.x, f1.z, f2.x, f2.z);
     double push = kFireflyContact - d + 0.001;
     if (b2.speed() < b1.speed()) {

@@ -67,6 +67,10 @@ class GameState {
     // loads "learner.trans", "learner.val" and "random_numbers.dat" from the
     // working directory. Needs a current GL context. Throws LoadError.
     explicit GameState(std::string level);
+    // The world owns its fireflies, lanterns, flowers and noise volume
+    // through raw pointers: a copy would share them.
+    GameState(const GameState&) = delete;
+    GameState& operator=(const GameState&) = delete;
 
     // Drains SDL's event queue into the held-key flags and firefly 0's fire
     // request; ends the process with status 0 on Escape or window close.

@@ -14,14 +14,19 @@
 
 namespace {
 
-// The smallest power of two that is at least size, but no more than limit
-// (itself a power of two).
-int powerOfTwoAtLeast(int size, int limit) {
-    int power = 1;
-    while (power < size && power < limit) {
-        power *= 2;
+// The side a picture's side is scaled to, as gluBuild2DMipmaps chooses it:
+// the nearest power of two (the larger one when size lies exactly between
+// two), but no more than limit (itself a power of two).
+int nearestPowerOfTwo(int size, int limit) {
+    int lower = 1;
+    while (lower * 2 <= size && lower < limit) {
+        lower *= 2;
     }
-    return power;
+    if (lower >= limit || lower == size) {
+        return lower;
+    }
+    int upper = lower * 2;
+    return size - lower < upper - size ? lower : upper;
 }
 
 // Longest side of a picture the game takes. GL implementations offer 8192 or
@@ -180,11 +185,12 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
     std::vector<unsigned char>& packed = picture.bytes;
 
     // gluBuild2DMipmaps rescales other sizes itself but loses the picture's
-    // bottom row doing so; gluScaleImage does it right.
+    // bottom row doing so; gluScaleImage does it right, to the size GLU
+    // would have chosen.
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    int scaledWidth = powerOfTwoAtLeast(width, maxSize);
-    int scaledHeight = powerOfTwoAtLeast(height, maxSize);
+    int scaledWidth = nearestPowerOfTwo(width, maxSize);
+    int scaledHeight = nearestPowerOfTwo(height, maxSize);
     GLint status = 0;
     if (scaledWidth != width || scaledHeight != height) {
         std::vector<unsigned char> scaled(static_cast<size_t>(scaledWidth) * scaledHeight * 3);
@@ -214,5 +220,17 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
         throw LoadError{fileName + ": the picture cannot become a texture (" +
                             reinterpret_cast<const char*>(gluErrorString(status)) + ")",
                         false, fileName};
+    }
+}
+
+void disableTexturing(int firstUnit) {
+    GLint units = 1;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    for (int unit = firstUnit; unit < units; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+        glDisable(GL_TEXTURE_1D);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_TEXTURE_3D);
+        glDisable(GL_TEXTURE_CUBE_MAP);
     }
 }

@@ -26,9 +26,17 @@ BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name
 
 // Reads the BMP fileName (relative to the working directory) into a new
 // GL_TEXTURE_2D with linear / trilinear filtering and repeat wrapping, and
-// writes its GL name to textureId. The new texture stays bound to the active
-// unit. Needs a current GL context. Throws LoadError as readBmp does, or when
-// GL cannot take the picture.
+// writes its GL name to textureId. A side that is not a power of two is
+// scaled to the nearest one (the larger when halfway), at most the largest
+// texture GL takes. The new texture stays bound to the active unit. Needs a
+// current GL context. Throws LoadError as readBmp does, or when GL cannot
+// take the picture.
 void loadTexture(std::string fileName, unsigned int& textureId);
+
+// Switches 1D, 2D, 3D and cube-map texturing off on every fixed-function
+// texture unit from firstUnit (0-based) up, so that what is drawn next takes
+// no texture from a unit it does not set up itself. Changes the active unit:
+// callers save it (GL_TEXTURE_BIT) or choose one afterwards.
+void disableTexturing(int firstUnit);
 
 #endif

@@ -3,6 +3,14 @@
 #include <cassert>
 #include <cmath>
 
+namespace {
+
+// Angles smaller than this in magnitude (degrees) are brought into range a
+// turn at a time: at most 2778 steps.
+constexpr double kSteppingLimit = 1e6;
+
+} // namespace
+
 double distance(double x1, double y1, double x2, double y2) {
     return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
 }
@@ -15,13 +23,32 @@ double angleBetween(double x1, double y1, double x2, double y2) {
 }
 
 double normalizeAngle360(double angle) {
-    while (angle > 360.0) {
-        angle -= 360.0;
+    if (!std::isfinite(angle)) {
+        return angle; // no turn brings infinity (or a value that is not a number) into range
     }
-    while (angle < 0.0) {
-        angle += 360.0;
+    if (std::fabs(angle) < kSteppingLimit) {
+        // Headings and bearings are at most a turn or two out of range; they
+        // are stepped back one turn at a time, which the computer fireflies'
+        // trained tables were made with.
+        while (angle > 360.0) {
+            angle -= 360.0;
+        }
+        while (angle < 0.0) {
+            angle += 360.0;
+        }
+        return angle;
     }
-    return angle;
+    // Far out of range (1e30 - 360 is 1e30 again): one exact remainder, with
+    // the ends the stepping gives, a whole number of turns above 0 ending on
+    // 360 and below 0 ending on 0.
+    double turn = std::fmod(angle, 360.0);
+    if (turn < 0.0) {
+        turn += 360.0;
+    }
+    if (turn == 0.0) {
+        turn = angle > 0.0 ? 360.0 : 0.0; // also turns -0 into 0
+    }
+    return turn;
 }
 
 double normalizeAngle180(double theta) {

@@ -25,7 +25,9 @@ double distance(double x1, double y1, double x2, double y2);
 // a value that is not a number.
 double angleBetween(double x1, double y1, double x2, double y2);
 
-// Brings a finite angle into [0, 360] (both ends possible); NaN passes through.
+// Brings an angle in degrees into [0, 360] (both ends possible: 720 gives
+// 360, -360 gives 0). Values beyond a million degrees are reduced in one
+// step; infinities and NaN come back unchanged.
 double normalizeAngle360(double angle);
 
 // Brings theta from [-540, 540] into [-180, 180]; asserts on anything else.

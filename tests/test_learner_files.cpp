@@ -2,9 +2,17 @@
 // loading, and what a missing, short or broken file leaves behind.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -174,12 +182,148 @@ TEST(LearnerFiles, ABadTokenIsShownShortAndPrintable) {
                                             "rest keep their values");
 }
 
-TEST(LearnerFiles, SurplusNumbersAreIgnored) {
+TEST(LearnerFiles, ALongerFileFillsTheTableAndIsReported) {
     TempDir dir;
     Learner learner;
     std::string path = dir.write("val", lines(192, "1e-3") + "4 5 6 junk\n");
-    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.loadValues(path),
+              path + ":193: more than the 192 numbers of the table; the rest are ignored");
     EXPECT_EQ(learner.values[191], 0.001);
+    // Spaces and line ends after the table are no surplus.
+    path = dir.write("val", lines(192, "2") + "\n \t\n\n");
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 2.0);
+}
+
+TEST(LearnerFiles, NumbersTooSmallForADoubleReadAsAStreamReadsThem) {
+    TempDir dir;
+    Learner learner;
+    learner.values.assign(kStateCount, -7.0);
+    std::string path =
+        dir.write("val", "1e-400\n-1e-400\n1e-310\n2e-324\n+4.9e-324\n" + lines(187, "0.5"));
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 0.0);
+    EXPECT_EQ(learner.values[1], 0.0);
+    EXPECT_TRUE(std::signbit(learner.values[1]));
+    EXPECT_EQ(learner.values[2], 1e-310); // a subnormal
+    EXPECT_EQ(learner.values[3], 0.0);
+    EXPECT_EQ(learner.values[4], std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(learner.values[5], 0.5);
+    // What a stream refuses stays refused: too large for a double.
+    for (const char* huge : {"1e400", "-1e400"}) {
+        path = dir.write("val", "1e-400\n" + std::string(huge) + "\n");
+        EXPECT_EQ(learner.loadValues(path),
+                  path + ":2: \"" + huge +
+                      "\" is not a number; read 1 of 192 numbers, the rest keep their values");
+    }
+
+    // The same in the transition file, anywhere in it.
+    std::string text = lines(1000, "0.25") + "1e-400\n" + lines(146455, "0.5");
+    path = dir.write("trans", text);
+    EXPECT_EQ(learner.loadTransitions(path), "");
+    EXPECT_EQ(learner.transProb(1, 39, 1), 0.25); // number 999 (from 0)
+    EXPECT_EQ(learner.transProb(1, 40, 1), 0.0);  // number 1000
+    EXPECT_EQ(learner.transProb(1, 41, 1), 0.5);
+    EXPECT_EQ(learner.transProb(191, 191, 3), 0.5);
+}
+
+namespace {
+
+// Runs load in a child process whose address space may grow by no more than
+// headroom bytes; returns what load returned, or how the child ended when it
+// did not end normally (running out of memory ends it).
+std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return "no pipe";
+    }
+    pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        long pages = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) {
+            _exit(4);
+        }
+        std::fclose(statm);
+        rlim_t limit =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + headroom;
+        struct rlimit rl = {limit, limit};
+        if (setrlimit(RLIMIT_AS, &rl) != 0) {
+            _exit(5);
+        }
+        int status = 0;
+        std::string message;
+        try {
+            message = load();
+        } catch (const std::bad_alloc&) {
+            message = "out of memory";
+            status = 3;
+        }
+        ssize_t written = write(fds[1], message.data(), message.size());
+        _exit(written == static_cast<ssize_t>(message.size()) ? status : 6);
+    }
+    close(fds[1]);
+    std::string message;
+    char chunk[4096];
+    ssize_t got;
+    while ((got = read(fds[0], chunk, sizeof chunk)) > 0) {
+        message.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return "the loading process ended with status " + std::to_string(status) + ": " + message;
+    }
+    return message;
+}
+
+} // namespace
+
+TEST(LearnerFiles, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so no limit on it "
+                    "can hold; the plain build runs this test";
+#endif
+    const std::size_t headroom = 16 << 20; // bytes the loading may add to the address space
+    TempDir dir;
+    // Ten million numbers, 20 MB: more than the whole limit.
+    std::string path = dir.path() + "/learner.trans";
+    {
+        std::string text;
+        for (int i = 0; i < 10000000; ++i) {
+            text += "0\n";
+        }
+        std::ofstream(path) << text;
+    }
+    Learner learner;
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions(path); }, headroom),
+              path + ":147457: more than the 147456 numbers of the table; the rest are ignored");
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadValues(path); }, headroom),
+              path + ":193: more than the 192 numbers of the table; the rest are ignored");
+
+    // A device that never ends: one endless token.
+    std::string zeros = std::string(32, '?') + "...";
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions("/dev/zero"); }, headroom),
+              "/dev/zero:1: \"" + zeros +
+                  "\" is too long for a number (more than 256 characters); read 0 of 147456 "
+                  "numbers, the rest keep their values");
+}
+
+TEST(LearnerFiles, ALongTokenIsReadOnlyUpToTheLongestNumber) {
+    TempDir dir;
+    Learner learner;
+    // 256 characters are still a number, 257 are not.
+    std::string longest = "0." + std::string(253, '0') + "5";
+    std::string path = dir.write("val", longest + "\n" + lines(191, "1"));
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 5e-254);
+    path = dir.write("val", "0" + longest + "\n");
+    EXPECT_EQ(learner.loadValues(path),
+              path + ":1: \"00." + std::string(29, '0') +
+                  "...\" is too long for a number (more than 256 characters); read 0 of 192 "
+                  "numbers, the rest keep their values");
 }
 
 TEST(LearnerFiles, MissingFilesKeepTheInitialTables) {

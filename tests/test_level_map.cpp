@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "state.h"
 #include "temp_dir.h"
 #include "tools.h"
+
+// The world owns its objects through raw pointers; a copy would share them.
+static_assert(!std::is_copy_constructible_v<GameState> && !std::is_copy_assignable_v<GameState>,
+              "a world cannot be copied");
 
 namespace {
 // The message readLevelMap throws for this map text, or "" if it loads.

@@ -205,6 +205,20 @@ TEST(ModelLoader, AnIndexOutsideItsArrayNamesFileLineAndIndex) {
               ":4: face texture index 1 is outside 1..0");
 }
 
+TEST(ModelLoader, AModelWithoutTrianglesIsALoadError) {
+    TempDir dir;
+    const std::string refused =
+        ": the model has no triangles (no face line with position/texture/normal corners)";
+    // Positions but no faces (a truncated file), faces that are all dropped,
+    // an empty file.
+    EXPECT_EQ(loadError(dir, kPoints), refused);
+    EXPECT_EQ(loadError(dir, std::string(kPoints) + "g mesh\nf 1 2 3\nf 1//1 2//2 3//3\n"),
+              refused);
+    EXPECT_EQ(loadError(dir, ""), refused);
+    // One triangle is enough.
+    EXPECT_EQ(loadError(dir, std::string(kPoints) + "f 1/1/1 1/1/1 1/1/1\n"), "");
+}
+
 TEST(ModelLoader, AMissingFileIsALoadError) {
     try {
         Model model("no-such-model.obj", nullptr, 0, false);
@@ -390,8 +404,9 @@ TEST(InbetweenGroups, ThreeStepsEvenParity) {
     EXPECT_EQ(blended.triangleCount, 1);
     EXPECT_TRUE(blended.faceIndices.empty());
     EXPECT_EQ(blended.normalMapName, "default");
-    // 5 group lines, 4 groups added, 5 dropped.
-    EXPECT_EQ(model.groupCount, 4);
+    // 5 group lines and 4 groups added; of the 5 dropped, the head does not
+    // count: 9 - 4.
+    EXPECT_EQ(model.groupCount, 5);
 }
 
 TEST(InbetweenGroups, ThreeStepsOddParity) {
@@ -403,6 +418,8 @@ TEST(InbetweenGroups, ThreeStepsOddParity) {
     EXPECT_EQ(groupNames(model), (std::vector<std::string>{"new", "new", "G5", "G3", "G1"}));
     EXPECT_EQ(cornerX(model), (std::vector<float>{35.0f, 45.0f, 50.0f, 30.0f, 10.0f}));
     EXPECT_FLOAT_EQ(model.groups->triangles[0].normal[0][1], 3.5f);
+    // 5 group lines and 4 groups added, 5 dropped after the head.
+    EXPECT_EQ(model.groupCount, 4);
 }
 
 TEST(InbetweenGroups, ZeroStepsOnlyThins) {

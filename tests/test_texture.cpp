@@ -138,6 +138,44 @@ TEST(Texture, PaddedRowsAreReadByTheirPitch) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST(Texture, SidesAreScaledToTheNearestPowerOfTwo) {
+    REQUIRE_GL_CONTEXT();
+    TempDir dir;
+    // Each side to the nearer power of two, up when it lies halfway between.
+    struct Case {
+        int width, height, expectedWidth, expectedHeight;
+    } cases[] = {{5, 3, 4, 4}, {6, 23, 8, 16}, {12, 1, 16, 1}, {57, 11, 64, 8}, {7, 96, 8, 128}};
+    for (const Case& c : cases) {
+        unsigned int id = 0;
+        loadTexture(dir.write("side.bmp", bmp24Filled(c.width, c.height, {40, 80, 120})), id);
+        int width = 0;
+        int height = 0;
+        std::vector<Rgb> texels = readBoundTexture(width, height);
+        EXPECT_EQ(width, c.expectedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(height, c.expectedHeight) << c.width << "x" << c.height;
+        // One colour stays one colour, to the last row.
+        EXPECT_EQ(texels.back(), (Rgb{40, 80, 120})) << c.width << "x" << c.height;
+    }
+
+    // Scaled down from 5 rows to 4, each row of the texture averages 1.25
+    // rows of the picture: the top and bottom rows are still there.
+    std::vector<Rgb> rows;
+    for (Rgb color :
+         {Rgb{255, 0, 0}, Rgb{255, 0, 0}, Rgb{0, 255, 0}, Rgb{0, 0, 255}, Rgb{0, 0, 255}}) {
+        rows.insert(rows.end(), 2, color);
+    }
+    unsigned int id = 0;
+    loadTexture(dir.write("five.bmp", bmp24(2, 5, rows)), id);
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> scaled = readBoundTexture(width, height);
+    ASSERT_EQ(width, 2);
+    ASSERT_EQ(height, 4);
+    EXPECT_EQ(scaled[0], (Rgb{255, 0, 0}));
+    EXPECT_EQ(scaled[7], (Rgb{0, 0, 255}));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST(Texture, MissingAndNon24BitPicturesNameTheFile) {
     REQUIRE_GL_CONTEXT();
     TempDir dir;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "tools.h"
 
@@ -35,6 +38,57 @@ TEST(Tools, NormalizeAngle360Boundaries) {
     EXPECT_EQ(normalizeAngle360(-30), 330);
     EXPECT_EQ(normalizeAngle360(725), 5);
     EXPECT_TRUE(std::isnan(normalizeAngle360(std::nan(""))));
+}
+
+TEST(Tools, NormalizeAngle360ReturnsAtOnceForInfiniteAndHugeAngles) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(normalizeAngle360(inf), inf);
+    EXPECT_EQ(normalizeAngle360(-inf), -inf);
+    // Stepping by 360 would never end here: 1e30 - 360 is 1e30.
+    for (double huge : {1e30, -1e30, 1e300, -std::numeric_limits<double>::max()}) {
+        double a = normalizeAngle360(huge);
+        EXPECT_GE(a, 0.0) << huge;
+        EXPECT_LE(a, 360.0) << huge;
+    }
+    // Far out of range the ends fall as they do near it: a whole number of
+    // turns above 0 gives 360, below 0 gives 0 (and not -0).
+    const double turns = 360.0 * std::ldexp(1.0, 40); // exact, about 4e14
+    EXPECT_EQ(normalizeAngle360(turns + 5.0), 5.0);
+    EXPECT_EQ(normalizeAngle360(turns), 360.0);
+    EXPECT_EQ(normalizeAngle360(-turns), 0.0);
+    EXPECT_FALSE(std::signbit(normalizeAngle360(-turns)));
+    EXPECT_EQ(normalizeAngle360(-turns - 30.0), 330.0);
+    EXPECT_EQ(normalizeAngle360(1e6 + 725.0), 1e6 + 725.0 - 2779 * 360.0);
+}
+
+TEST(Tools, NormalizeAngle360KeepsEveryResultOfTurnByTurnStepping) {
+    // The trained tables were made with angles stepped back a turn at a time;
+    // every angle a game can produce must still come out bit for bit the same.
+    auto stepped = [](double angle) {
+        while (angle > 360.0) {
+            angle -= 360.0;
+        }
+        while (angle < 0.0) {
+            angle += 360.0;
+        }
+        return angle;
+    };
+    std::mt19937_64 random(12);
+    std::uniform_real_distribution<double> headings(-720.0, 720.0);
+    std::uniform_real_distribution<double> wide(-999999.0, 999999.0);
+    for (int i = 0; i < 20000; ++i) {
+        double angles[] = {headings(random),
+                           wide(random),
+                           static_cast<float>(headings(random)),
+                           std::nextafter(360.0 * (i % 2778), 0.0),
+                           360.0 * (i % 2778) - 1e6,
+                           -1e-300 * i};
+        for (double a : angles) {
+            double expected = stepped(a);
+            double got = normalizeAngle360(a);
+            ASSERT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << std::hexfloat << a;
+        }
+    }
 }
 
 TEST(Tools, NormalizeAngle180WithinItsContract) {
