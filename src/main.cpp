@@ -14,6 +14,8 @@
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
 #include "frame_pacing.h"
 #include "model.h"
 #include "particles.h"
@@ -97,9 +99,15 @@ int main(int argc, char** argv) {
         }
     } catch (const LoadError& error) {
         // Only the entry point reports and exits; the world has not drawn a
-        // single frame yet.
+        // single frame yet. Data files are read from the working directory,
+        // which a player who started the game from a menu never saw: name it.
+        std::string folder = ".";
+        if (char* cwd = getcwd(nullptr, 0)) {
+            folder = cwd;
+            std::free(cwd);
+        }
         std::FILE* stream = error.onStdout ? stdout : stderr;
-        std::fprintf(stream, "%s\n", error.message.c_str());
+        std::fprintf(stream, "%s\n", messageWithFolder(error, folder).c_str());
         std::fflush(stream);
         SDL_Quit();
         return 1;

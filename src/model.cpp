@@ -179,7 +179,8 @@ void scanFloats(TextReader& in, float* values, int count) {
 std::string readWholeFile(const std::string& fileName) {
     std::FILE* file = std::fopen(fileName.c_str(), "r");
     if (file == nullptr) {
-        throw LoadError{fileName + ": cannot open the model (" + std::strerror(errno) + ")", false};
+        throw LoadError{fileName + ": cannot open the model (" + std::strerror(errno) + ")", false,
+                        fileName};
     }
     std::string text;
     char chunk[4096];
@@ -190,7 +191,7 @@ std::string readWholeFile(const std::string& fileName) {
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {
-        throw LoadError{fileName + ": cannot read the model", false};
+        throw LoadError{fileName + ": cannot read the model", false, fileName};
     }
     return text;
 }
@@ -254,7 +255,7 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
         if (faceCount == 0) {
             throw LoadError{this->fileName + ": the model has no triangles (no face line with "
                                              "position/texture/normal corners)",
-                            false};
+                            false, this->fileName};
         }
 
         vertices.assign(vertexCount, {0.0f, 0.0f, 0.0f});
@@ -349,7 +350,7 @@ void Model::readPass(const std::string& text, bool fill) {
             throw LoadError{fileName + ":" + std::to_string(in.line()) + ": face " + kind +
                                 " index " + std::to_string(index) + " is outside 1.." +
                                 std::to_string(count),
-                            false};
+                            false, fileName};
         }
     };
     auto addTriangle = [&](const Corner& a, const Corner& b, const Corner& c) {
@@ -600,7 +601,7 @@ void Model::addInbetweenGroups(int steps, int parity) {
                                 std::to_string(g->next->triangleCount) +
                                 " triangles, fewer than the " + std::to_string(g->triangleCount) +
                                 " of group " + printable(g->name) + " it is blended with",
-                            false};
+                            false, fileName};
         }
         pairSteps /= 2;
     }

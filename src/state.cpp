@@ -116,7 +116,7 @@ class MapReader {
     }
 
     [[noreturn]] void fail(int line, const std::string& what) const {
-        throw LoadError{path_ + ":" + std::to_string(line) + ": " + what, false};
+        throw LoadError{path_ + ":" + std::to_string(line) + ": " + what, false, path_};
     }
 
     std::string path_;

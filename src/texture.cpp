@@ -59,7 +59,7 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
     // form, otherwise at least the 40 bytes SDL reads.
     bool oldForm = size >= 18 && readLe32(data + 14) == 12;
     if (size < (oldForm ? 26u : 54u)) {
-        throw LoadError{name + ": the file ends inside the picture's header", false};
+        throw LoadError{name + ": the file ends inside the picture's header", false, name};
     }
     long long width;
     long long height;
@@ -77,17 +77,17 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
     if (bits != 24) {
         throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + pictureSize(width, rows) +
                             " picture; the game needs a 24-bit BMP",
-                        false};
+                        false, name};
     }
     if (width < 1 || rows < 1) {
         throw LoadError{name + ": a " + pictureSize(width, height) + " picture has no pixels",
-                        false};
+                        false, name};
     }
     if (width > kMaxPictureSide || rows > kMaxPictureSide) {
         throw LoadError{name + ": a " + pictureSize(width, rows) +
                             " picture is larger than the game can use (at most " +
                             std::to_string(kMaxPictureSide) + " pixels a side)",
-                        false};
+                        false, name};
     }
 }
 
@@ -95,7 +95,8 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
 BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
     SDL_Surface* surface = SDL_LoadBMP_RW(stream, 1); // closes the stream
     if (surface == nullptr) {
-        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false,
+                        name};
     }
     int bits = surface->format->BitsPerPixel;
     int width = surface->w;
@@ -104,7 +105,7 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
         SDL_FreeSurface(surface);
         throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + std::to_string(width) +
                             "x" + std::to_string(height) + " picture; the game needs a 24-bit BMP",
-                        false};
+                        false, name};
     }
 
     // SDL keeps the rows top row first, each padded to a multiple of four
@@ -115,7 +116,7 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
         SDL_FreeSurface(surface);
         throw LoadError{name + ": a " + pictureSize(width, height) +
                             " picture is larger than the game can use",
-                        false};
+                        false, name};
     }
     if (SDL_MUSTLOCK(surface)) {
         SDL_LockSurface(surface);
@@ -143,7 +144,7 @@ BmpPicture readBmp(const std::string& fileName) {
     // SDL decodes it.
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (file == nullptr) {
-        throw LoadError{fileName + ": cannot open the picture", false};
+        throw LoadError{fileName + ": cannot open the picture", false, fileName};
     }
     std::vector<unsigned char> bytes;
     unsigned char chunk[1 << 16];
@@ -154,14 +155,14 @@ BmpPicture readBmp(const std::string& fileName) {
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {
-        throw LoadError{fileName + ": cannot read the picture", false};
+        throw LoadError{fileName + ": cannot read the picture", false, fileName};
     }
     return decodeBmp(bytes.data(), bytes.size(), fileName);
 }
 
 BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name) {
     if (size > static_cast<std::size_t>(INT_MAX)) {
-        throw LoadError{name + ": too large for a picture", false};
+        throw LoadError{name + ": too large for a picture", false, name};
     }
     static const unsigned char kNothing = 0;
     if (size == 0) {
@@ -170,7 +171,8 @@ BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name
     checkBmpHeader(static_cast<const unsigned char*>(data), size, name);
     SDL_RWops* stream = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (stream == nullptr) {
-        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false,
+                        name};
     }
     return decodeBmpStream(stream, name);
 }
@@ -217,7 +219,7 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
     if (status != 0) {
         throw LoadError{fileName + ": the picture cannot become a texture (" +
                             reinterpret_cast<const char*>(gluErrorString(status)) + ")",
-                        false};
+                        false, fileName};
     }
 }
 

@@ -110,3 +110,11 @@ std::string printable(const std::string& text) {
     }
     return shown;
 }
+
+std::string messageWithFolder(const LoadError& error, const std::string& folder) {
+    const std::string& file = error.file;
+    if (file.empty() || file[0] == '/' || error.message.compare(0, file.size(), file) != 0) {
+        return error.message;
+    }
+    return folder + "/" + error.message;
+}

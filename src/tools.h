@@ -53,8 +53,18 @@ std::string printable(const std::string& text);
 // entry point prints it (to standard output when onStdout is set, otherwise
 // to standard error) and exits with status 1.
 struct LoadError {
-    std::string message; // one line without its line end, e.g. "final.map: firefly count 11 is outside 2..10"
-    bool onStdout;       // the map's "Couldn't open: " line goes to standard output
+    // One line without its line end, e.g. "final.map:1: firefly count 11 is outside 2..10".
+    std::string message;
+    // The map's "Couldn't open: " line goes to standard output.
+    bool onStdout;
+    // The file the message starts with, as the reader was given it; "" for none.
+    std::string file = {};
 };
+
+// The error's message with its file named by a full path: a relative file
+// name that starts the message is put inside folder (the working directory,
+// no trailing '/'), so "wing.bmp: ..." tells a player where to look.
+// Messages without a file, or with an absolute one, come back unchanged.
+std::string messageWithFolder(const LoadError& error, const std::string& folder);
 
 #endif
