@@ -1,0 +1,53 @@
+// Loading under a memory limit: runs a file reader in a child process whose
+// address space may grow by a fixed amount only, so that a test can show a
+// huge file or a device that never ends costing the reader no more than that;
+// and a named pipe that never ends, to feed one.
+#ifndef FIREFLIES_TEST_MEMORY_LIMIT_H
+#define FIREFLIES_TEST_MEMORY_LIMIT_H
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// False in a build where no address-space limit can hold: AddressSanitizer
+// reserves terabytes of address space up front.
+bool addressSpaceLimitHolds();
+
+// Skips the test where no address-space limit can hold; the plain build runs it.
+#define REQUIRE_ADDRESS_SPACE_LIMIT()                                                              \
+    do {                                                                                           \
+        if (!addressSpaceLimitHolds()) {                                                           \
+            GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so no limit "   \
+                            "on it can hold; the plain build runs this test";                      \
+        }                                                                                          \
+    } while (0)
+
+// Runs load in a child process whose address space may grow by no more than
+// headroom bytes. Returns what load returned, or the message of the LoadError
+// it threw; when the child did not end normally (running out of memory ends
+// it), a line saying how it ended instead.
+std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom);
+
+// A named pipe at path that never ends: a writer process puts head into it,
+// then zero bytes for as long as the reader reads. The writer stops when the
+// reader closes the pipe, and is ended and waited for with this object.
+class EndlessPipe {
+  public:
+    EndlessPipe(const std::string& path, const std::string& head);
+    ~EndlessPipe();
+    EndlessPipe(const EndlessPipe&) = delete;
+    EndlessPipe& operator=(const EndlessPipe&) = delete;
+
+    // Where the pipe is, for a reader to open.
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+    pid_t writer_ = -1; // the writer process; -1 when it could not be started
+};
+
+#endif
