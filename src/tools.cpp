@@ -148,10 +148,14 @@ FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& c
         if (got > limit - contents.size()) {
             return FileRead::kTooLarge;
         }
-        // The room doubles, as a string's would, but never beyond the limit.
+        // The room doubles, as a string's would, but never beyond the limit
+        // (a string asked for less than twice its room takes twice anyway).
         if (contents.size() + got > contents.capacity()) {
-            contents.reserve(
+            std::string larger;
+            larger.reserve(
                 std::min(limit, std::max(2 * contents.capacity(), contents.size() + got)));
+            larger.append(contents);
+            contents.swap(larger);
         }
         contents.append(piece.data(), got);
         if (keepReading && !keepReading(contents)) {

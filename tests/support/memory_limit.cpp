@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <new>
 #include <stdexcept>
-#include <vector>
 
 #include "tools.h"
 
@@ -82,7 +81,12 @@ std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::
     return message;
 }
 
-EndlessPipe::EndlessPipe(const std::string& path, const std::string& head) : path_(path) {
+EndlessPipe::EndlessPipe(const std::string& path, const std::string& head,
+                         const std::string& repeated)
+    : path_(path) {
+    if (repeated.empty()) {
+        throw std::invalid_argument("an endless pipe needs something to repeat");
+    }
     if (mkfifo(path.c_str(), 0600) != 0) {
         throw std::runtime_error("cannot make the named pipe " + path);
     }
@@ -99,7 +103,10 @@ EndlessPipe::EndlessPipe(const std::string& path, const std::string& head) : pat
     if (fd < 0) {
         _exit(1);
     }
-    std::vector<char> zeros(1 << 16, '\0');
+    std::string piece;
+    while (piece.size() < (1 << 16)) {
+        piece += repeated;
+    }
     const char* data = head.data();
     std::size_t left = head.size();
     for (;;) {
@@ -111,8 +118,8 @@ EndlessPipe::EndlessPipe(const std::string& path, const std::string& head) : pat
             data += put;
             left -= static_cast<std::size_t>(put);
         }
-        data = zeros.data();
-        left = zeros.size();
+        data = piece.data();
+        left = piece.size();
     }
 }
 

@@ -33,11 +33,12 @@ bool addressSpaceLimitHolds();
 std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom);
 
 // A named pipe at path that never ends: a writer process puts head into it,
-// then zero bytes for as long as the reader reads. The writer stops when the
-// reader closes the pipe, and is ended and waited for with this object.
+// then repeated (not empty) over and over for as long as the reader reads.
+// The writer stops when the reader closes the pipe, and is ended and waited
+// for with this object.
 class EndlessPipe {
   public:
-    EndlessPipe(const std::string& path, const std::string& head);
+    EndlessPipe(const std::string& path, const std::string& head, const std::string& repeated);
     ~EndlessPipe();
     EndlessPipe(const EndlessPipe&) = delete;
     EndlessPipe& operator=(const EndlessPipe&) = delete;
