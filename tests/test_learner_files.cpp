@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -227,14 +226,7 @@ TEST(LearnerFiles, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
     const std::size_t headroom = 16 << 20; // bytes the loading may add to the address space
     TempDir dir;
     // Ten million numbers, 20 MB: more than the whole limit.
-    std::string path = dir.path() + "/learner.trans";
-    {
-        std::string text;
-        for (int i = 0; i < 10000000; ++i) {
-            text += "0\n";
-        }
-        std::ofstream(path) << text;
-    }
+    std::string path = dir.write("learner.trans", repeated("0\n", 10000000));
     Learner learner;
     EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions(path); }, headroom),
               path + ":147457: more than the 147456 numbers of the table; the rest are ignored");

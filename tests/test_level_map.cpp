@@ -3,7 +3,6 @@
 // the little memory either costs however long the file.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -319,14 +318,7 @@ TEST(RandomNumbers, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
     const std::size_t headroom = 16 << 20; // bytes the reading may add to the address space
     TempDir dir;
     // Ten million numbers, 20 MB: more than the whole limit.
-    std::string path = dir.path() + "/random_numbers.dat";
-    {
-        std::string text;
-        for (int i = 0; i < 10000000; ++i) {
-            text += "1\n";
-        }
-        std::ofstream(path) << text;
-    }
+    std::string path = dir.write("random_numbers.dat", repeated("1\n", 10000000));
     auto countAndLast = [](const std::vector<float>& numbers) {
         return std::to_string(numbers.size()) + " " +
                (numbers.empty() ? "-" : std::to_string(numbers.back() * 80.0f));

@@ -222,35 +222,21 @@ TEST(ModelLoader, AModelWithoutTrianglesIsALoadError) {
     EXPECT_EQ(loadError(dir, std::string(kPoints) + "f 1/1/1 1/1/1 1/1/1\n"), "");
 }
 
-namespace {
-
-// count copies of text, one after the other.
-std::string repeat(const std::string& text, int count) {
-    std::string all;
-    all.reserve(text.size() * static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        all += text;
-    }
-    return all;
-}
-
-} // namespace
-
 TEST(ModelLoader, MoreThanAMillionOfAnythingIsTurnedAwayBeforeItIsStored) {
     TempDir dir;
     const std::string large = "; the game takes no model that large";
     const std::string oneOfEach = "v 0 0 0\nvt 0 0\nvn 0 0 1\n";
     // A million positions load; one more is turned away on its line.
-    std::string million = repeat("v\n", 1000000);
+    std::string million = repeated("v\n", 1000000);
     EXPECT_EQ(loadError(dir, million + oneOfEach + "f 1/1/1 1/1/1 1/1/1\n"),
               ":1000001: more than 1000000 positions" + large);
     EXPECT_EQ(loadError(dir, million + "vt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1000000/1/1\n"), "");
-    EXPECT_EQ(loadError(dir, oneOfEach + repeat("vn\n", 999999) + "\n\nvn 1 1 1\n"),
+    EXPECT_EQ(loadError(dir, oneOfEach + repeated("vn\n", 999999) + "\n\nvn 1 1 1\n"),
               ":1000005: more than 1000000 normals" + large);
-    EXPECT_EQ(loadError(dir, oneOfEach + repeat("vt\n", 1000000)),
+    EXPECT_EQ(loadError(dir, oneOfEach + repeated("vt\n", 1000000)),
               ":1000003: more than 1000000 texture coordinates" + large);
     // Triangles count across faces: two fans of half a million and one more.
-    std::string halfMillion = "f 1/1/1" + repeat(" 1", 500001) + "\n";
+    std::string halfMillion = "f 1/1/1" + repeated(" 1", 500001) + "\n";
     EXPECT_EQ(loadError(dir, oneOfEach + halfMillion + halfMillion + "f 1/1/1 1/1/1 1/1/1\n"),
               ":6: more than 1000000 triangles" + large);
     // Groups are counted by name, "default" among them.

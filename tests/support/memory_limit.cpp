@@ -81,6 +81,15 @@ std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::
     return message;
 }
 
+std::string repeated(const std::string& text, std::size_t count) {
+    std::string all;
+    all.reserve(text.size() * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        all += text;
+    }
+    return all;
+}
+
 EndlessPipe::EndlessPipe(const std::string& path, const std::string& head,
                          const std::string& repeated)
     : path_(path) {

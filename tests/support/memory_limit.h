@@ -1,7 +1,7 @@
 // Loading under a memory limit: runs a file reader in a child process whose
 // address space may grow by a fixed amount only, so that a test can show a
 // huge file or a device that never ends costing the reader no more than that;
-// and a named pipe that never ends, to feed one.
+// and huge texts and a named pipe that never ends, to feed one.
 #ifndef FIREFLIES_TEST_MEMORY_LIMIT_H
 #define FIREFLIES_TEST_MEMORY_LIMIT_H
 
@@ -31,6 +31,10 @@ bool addressSpaceLimitHolds();
 // it threw; when the child did not end normally (running out of memory ends
 // it), a line saying how it ended instead.
 std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom);
+
+// count copies of text one after the other, for inputs larger than a
+// reader's memory limit.
+std::string repeated(const std::string& text, std::size_t count);
 
 // A named pipe at path that never ends: a writer process puts head into it,
 // then repeated (not empty) over and over for as long as the reader reads.
