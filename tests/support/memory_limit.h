@@ -32,6 +32,14 @@ bool addressSpaceLimitHolds();
 // it), a line saying how it ended instead.
 std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom);
 
+// Headroom for reading up to limit bytes whole into memory: the bytes, half
+// as much again while their room grows, and as much again for valgrind, whose
+// allocator holds on to freed memory for a while (tests/run-valgrind runs the
+// readers' tests too).
+constexpr std::size_t roomToReadWhole(std::size_t limit) {
+    return 3 * limit;
+}
+
 // count copies of text one after the other, for inputs larger than a
 // reader's memory limit.
 std::string repeated(const std::string& text, std::size_t count);
