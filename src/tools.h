@@ -56,8 +56,7 @@ std::string printable(const std::string& text);
 // entry point prints it (to standard output when onStdout is set, otherwise
 // to standard error) and exits with status 1.
 struct LoadError {
-    std::string message; // one line without its line end, e.g. "final.map: firefly count 11 is
-                         // outside 2..10"
+    std::string message; // one line without its line end, e.g. "final.map: firefly count 11 is outside 2..10"
     bool onStdout;       // the map's "Couldn't open: " line goes to standard output
 };
 
