@@ -279,6 +279,10 @@ TEST(RandomNumbers, EveryFileReadsAsAFormattedStreamReadsIt) {
         EXPECT_EQ(parseRandomNumbers(text), expected) << "\"" << text << "\"";
         EXPECT_EQ(readRandomNumbers(dir.write("r.dat", text)), expected) << "\"" << text << "\"";
     }
+    // The game's own file (tests run in data/).
+    std::vector<float> shipped = streamExtraction(readFile("random_numbers.dat"));
+    EXPECT_GE(shipped.size(), 100u);
+    EXPECT_EQ(readRandomNumbers("random_numbers.dat"), shipped);
 }
 
 TEST(RandomNumbers, AMillionNumbersAreKeptAndTheRestIsNotRead) {
