@@ -177,23 +177,23 @@ void scanFloats(TextReader& in, float* values, int count) {
 }
 
 std::string readWholeFile(const std::string& fileName) {
-    std::FILE* file = std::fopen(fileName.c_str(), "r");
-    if (file == nullptr) {
+    std::string text;
+    switch (readFileUpTo(fileName, kMaxModelBytes, text)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return text;
+    case FileRead::kCannotOpen:
         throw LoadError{fileName + ": cannot open the model (" + std::strerror(errno) + ")", false,
                         fileName};
+    case FileRead::kTooLarge:
+        throw LoadError{fileName + ": the model is larger than " +
+                            std::to_string(kMaxModelBytes >> 20) + " MB (" +
+                            std::to_string(kMaxModelBytes) + " bytes), more than the game reads",
+                        false, fileName};
+    case FileRead::kCannotRead:
+        break;
     }
-    std::string text;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.append(chunk, got);
-    }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        throw LoadError{fileName + ": cannot read the model", false, fileName};
-    }
-    return text;
+    throw LoadError{fileName + ": cannot read the model", false, fileName};
 }
 
 void setIdentityBasis(float basis[3][3]) {
@@ -337,6 +337,18 @@ void Model::readPass(const std::string& text, bool fill) {
         byName.emplace(name, added);
         return added;
     };
+    // Line of the token being read, for the counting pass's complaints.
+    int tokenLine = 1;
+    // The counting pass turns away a model larger than any the game can use
+    // before the filling pass sets memory aside for it.
+    auto checkCount = [&](std::size_t count, int most, const char* kind) {
+        if (!fill && count > static_cast<std::size_t>(most)) {
+            throw LoadError{fileName + ":" + std::to_string(tokenLine) + ": more than " +
+                                std::to_string(most) + " " + kind +
+                                "; the game takes no model that large",
+                            false, fileName};
+        }
+    };
     // Triangles before the first group line belong to "default", which does
     // not count as a group line.
     ModelGroup* current = groupNamed("default");
@@ -357,6 +369,7 @@ void Model::readPass(const std::string& text, bool fill) {
         if (!fill) {
             ++faceCount;
             ++current->triangleCount;
+            checkCount(faceCount, kMaxModelElements, "triangles");
             return;
         }
         const Corner* corners[3] = {&a, &b, &c};
@@ -378,6 +391,7 @@ void Model::readPass(const std::string& text, bool fill) {
 
     std::string token;
     while (in.nextToken(token)) {
+        tokenLine = in.line();
         char first = token[0];
         if (first == '#') {
             in.skipLine();
@@ -391,18 +405,21 @@ void Model::readPass(const std::string& text, bool fill) {
                     vertices[vertex] = {values[0], values[1], values[2]};
                 }
                 ++vertex;
+                checkCount(vertex, kMaxModelElements, "positions");
             } else if (token[1] == 'n') {
                 scanFloats(in, values, 3);
                 if (fill) {
                     normals[normal] = {values[0], values[1], values[2]};
                 }
                 ++normal;
+                checkCount(normal, kMaxModelElements, "normals");
             } else if (token[1] == 't') {
                 scanFloats(in, values, 2);
                 if (fill) {
                     texCoords[texCoord] = {values[0], values[1]};
                 }
                 ++texCoord;
+                checkCount(texCoord, kMaxModelElements, "texture coordinates");
             }
             // Any other "v..." token is dropped and the line read on.
         } else if (first == 'g') {
@@ -411,6 +428,7 @@ void Model::readPass(const std::string& text, bool fill) {
                 name = "default"; // a bare "g" line goes back to the default group
             }
             current = groupNamed(name);
+            checkCount(byName.size(), kMaxModelGroups, "groups");
             if (!fill) {
                 ++groupCount;
             }

@@ -7,8 +7,21 @@
 #define FIREFLIES_MODEL_H
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Largest model file the reader takes, in bytes (64 MB); the game's own
+// models are under 300 kB. A larger file, or a pipe or device that goes on
+// past it, is refused as soon as that is seen.
+constexpr std::size_t kMaxModelBytes = std::size_t{64} << 20;
+// Most positions, most normals, most texture coordinates and most triangles
+// (after fan triangulation) a model may hold, each; the game's own hold a few
+// thousand. Every triangle costs about 170 bytes once loaded, so these and
+// the group limit keep any model under about 300 MB of memory.
+constexpr int kMaxModelElements = 1000000;
+// Most differently named groups a model may hold (the game's own: 14).
+constexpr int kMaxModelGroups = 100000;
 
 // One triangle as indices into the model's arrays, 1-based as written in the
 // file; corners in file order. The loader has checked every index against
@@ -58,7 +71,9 @@ class Model {
     // passes false). Texture files named by templates are loaded, so a
     // template with file names needs a current GL context. Throws LoadError
     // ("file: ..." or "file:line: ...") when the model or one of its pictures
-    // cannot be opened or is unusable, or when the model has no triangles.
+    // cannot be opened or is unusable, when the model is larger than
+    // kMaxModelBytes or holds more than kMaxModelElements of anything or
+    // kMaxModelGroups groups, or when it has no triangles.
     Model(std::string fileName, const ModelGroup* templates, int templateCount, bool jitter);
     // Releases the group list (GL textures are never released).
     ~Model();

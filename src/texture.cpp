@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -29,10 +28,9 @@ int nearestPowerOfTwo(int size, int limit) {
     return size - lower < upper - size ? lower : upper;
 }
 
-// Longest side of a picture the game takes. GL implementations offer 8192 or
-// more; anything larger is no picture of this game, and a header alone must
-// not make SDL set aside gigabytes.
-constexpr long long kMaxPictureSide = 8192;
+// Bytes of the longest picture header SDL reads; a file's first this many
+// bytes decide whether checkBmpHeader takes it.
+constexpr std::size_t kBmpHeaderBytes = 54;
 
 unsigned readLe16(const unsigned char* p) {
     return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
@@ -58,7 +56,7 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
     // The file header, then the picture header: 12 bytes in the old OS/2
     // form, otherwise at least the 40 bytes SDL reads.
     bool oldForm = size >= 18 && readLe32(data + 14) == 12;
-    if (size < (oldForm ? 26u : 54u)) {
+    if (size < (oldForm ? 26u : kBmpHeaderBytes)) {
         throw LoadError{name + ": the file ends inside the picture's header", false, name};
     }
     long long width;
@@ -89,6 +87,14 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
                             std::to_string(kMaxPictureSide) + " pixels a side)",
                         false, name};
     }
+}
+
+// The complaint about a file larger than any picture the game takes.
+LoadError tooLarge(const std::string& name) {
+    return LoadError{name + ": the file is larger than " + std::to_string(kMaxBmpBytes) +
+                         " bytes, more than the largest picture the game takes (" +
+                         pictureSize(kMaxPictureSide, kMaxPictureSide) + ") needs",
+                     false, name};
 }
 
 // Decodes a BMP from stream, which it closes; name stands for the file.
@@ -141,28 +147,37 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
 
 BmpPicture readBmp(const std::string& fileName) {
     // The whole file is read first so that its header can be checked before
-    // SDL decodes it.
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr) {
+    // SDL decodes it. Where its first bytes already settle the matter, no
+    // more is read: SDL turns away anything without the "BM" mark by its
+    // first two bytes, and checkBmpHeader judges a header by its first 54.
+    std::string bytes;
+    auto keepReading = [&fileName](const std::string& soFar) {
+        if (soFar.size() >= 2 && (soFar[0] != 'B' || soFar[1] != 'M')) {
+            return false;
+        }
+        if (soFar.size() >= kBmpHeaderBytes) {
+            checkBmpHeader(reinterpret_cast<const unsigned char*>(soFar.data()), soFar.size(),
+                           fileName);
+        }
+        return true;
+    };
+    switch (readFileUpTo(fileName, kMaxBmpBytes, bytes, keepReading)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return decodeBmp(bytes.data(), bytes.size(), fileName);
+    case FileRead::kCannotOpen:
         throw LoadError{fileName + ": cannot open the picture", false, fileName};
+    case FileRead::kTooLarge:
+        throw tooLarge(fileName);
+    case FileRead::kCannotRead:
+        break;
     }
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[1 << 16];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        throw LoadError{fileName + ": cannot read the picture", false, fileName};
-    }
-    return decodeBmp(bytes.data(), bytes.size(), fileName);
+    throw LoadError{fileName + ": cannot read the picture", false, fileName};
 }
 
 BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name) {
-    if (size > static_cast<std::size_t>(INT_MAX)) {
-        throw LoadError{name + ": too large for a picture", false, name};
+    if (size > kMaxBmpBytes) {
+        throw tooLarge(name); // and so within the int range SDL takes
     }
     static const unsigned char kNothing = 0;
     if (size == 0) {

@@ -1,13 +1,25 @@
 #include "tools.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
 namespace {
 
 // Angles smaller than this in magnitude (degrees) are brought into range a
 // turn at a time: at most 2778 steps.
 constexpr double kSteppingLimit = 1e6;
+
+// Bytes readFileUpTo asks for at a time.
+constexpr std::size_t kPieceBytes = 1 << 16;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 } // namespace
 
@@ -117,4 +129,45 @@ std::string messageWithFolder(const LoadError& error, const std::string& folder)
         return error.message;
     }
     return folder + "/" + error.message;
+}
+
+FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& contents,
+                      const std::function<bool(const std::string&)>& keepReading) {
+    contents.clear();
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (file == nullptr) {
+        return FileRead::kCannotOpen;
+    }
+    // A regular file tells its size: one too large is not read at all, and
+    // any other gets its room at once.
+    struct stat info;
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (static_cast<unsigned long long>(info.st_size) > limit) {
+            return FileRead::kTooLarge;
+        }
+        contents.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    std::vector<char> piece(kPieceBytes);
+    for (;;) {
+        std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+        if (got == 0) {
+            return std::ferror(file.get()) != 0 ? FileRead::kCannotRead : FileRead::kWhole;
+        }
+        if (got > limit - contents.size()) {
+            return FileRead::kTooLarge;
+        }
+        // The room doubles, as a string's would, but never beyond the limit
+        // (a string asked for less than twice its room takes twice anyway).
+        if (contents.size() + got > contents.capacity()) {
+            std::string larger;
+            larger.reserve(
+                std::min(limit, std::max(2 * contents.capacity(), contents.size() + got)));
+            larger.append(contents);
+            contents.swap(larger);
+        }
+        contents.append(piece.data(), got);
+        if (keepReading && !keepReading(contents)) {
+            return FileRead::kStopped;
+        }
+    }
 }

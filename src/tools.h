@@ -5,10 +5,13 @@
 // that 0 degrees is world +Z and 90 degrees is world +X.
 //
 // Also home of LoadError, the one error record that file readers hand back
-// to the entry point.
+// to the entry point, and of readFileUpTo, which the readers that need a
+// whole file in memory read it with.
 #ifndef FIREFLIES_TOOLS_H
 #define FIREFLIES_TOOLS_H
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,5 +69,24 @@ struct LoadError {
 // no trailing '/'), so "wing.bmp: ..." tells a player where to look.
 // Messages without a file, or with an absolute one, come back unchanged.
 std::string messageWithFolder(const LoadError& error, const std::string& folder);
+
+// How readFileUpTo ended.
+enum class FileRead {
+    kWhole,      // contents holds the whole file
+    kStopped,    // keepReading ended the reading; contents holds what was read
+    kTooLarge,   // the file holds more than the limit; contents holds no more than the limit
+    kCannotOpen, // the file cannot be opened; errno is as fopen left it
+    kCannotRead, // a read failed part way (a folder fails so)
+};
+
+// Reads the file at path into contents (replacing what it held) 64 kB at a
+// time, keeping at most limit bytes: a regular file larger than limit is
+// refused unread, and a pipe or device that goes on (such as /dev/zero) as
+// soon as it passes limit, so no file costs more than about twice limit
+// bytes of memory. keepReading, when given, sees contents after every piece
+// read and may end the reading early by returning false (or by throwing,
+// which closes the file and passes on).
+FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& contents,
+                      const std::function<bool(const std::string&)>& keepReading = {});
 
 #endif

@@ -2,21 +2,15 @@
 // loading, and what a missing, short or broken file leaves behind.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <limits>
-#include <new>
 #include <sstream>
 #include <string>
 
 #include "learner.h"
+#include "memory_limit.h"
 #include "temp_dir.h"
 
 namespace {
@@ -227,76 +221,12 @@ TEST(LearnerFiles, NumbersTooSmallForADoubleReadAsAStreamReadsThem) {
     EXPECT_EQ(learner.transProb(191, 191, 3), 0.5);
 }
 
-namespace {
-
-// Runs load in a child process whose address space may grow by no more than
-// headroom bytes; returns what load returned, or how the child ended when it
-// did not end normally (running out of memory ends it).
-std::string loadUnderMemoryLimit(const std::function<std::string()>& load, std::size_t headroom) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return "no pipe";
-    }
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        long pages = 0;
-        std::FILE* statm = std::fopen("/proc/self/statm", "r");
-        if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) {
-            _exit(4);
-        }
-        std::fclose(statm);
-        rlim_t limit =
-            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + headroom;
-        struct rlimit rl = {limit, limit};
-        if (setrlimit(RLIMIT_AS, &rl) != 0) {
-            _exit(5);
-        }
-        int status = 0;
-        std::string message;
-        try {
-            message = load();
-        } catch (const std::bad_alloc&) {
-            message = "out of memory";
-            status = 3;
-        }
-        ssize_t written = write(fds[1], message.data(), message.size());
-        _exit(written == static_cast<ssize_t>(message.size()) ? status : 6);
-    }
-    close(fds[1]);
-    std::string message;
-    char chunk[4096];
-    ssize_t got;
-    while ((got = read(fds[0], chunk, sizeof chunk)) > 0) {
-        message.append(chunk, static_cast<std::size_t>(got));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return "the loading process ended with status " + std::to_string(status) + ": " + message;
-    }
-    return message;
-}
-
-} // namespace
-
 TEST(LearnerFiles, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so no limit on it "
-                    "can hold; the plain build runs this test";
-#endif
+    REQUIRE_ADDRESS_SPACE_LIMIT();
     const std::size_t headroom = 16 << 20; // bytes the loading may add to the address space
     TempDir dir;
     // Ten million numbers, 20 MB: more than the whole limit.
-    std::string path = dir.path() + "/learner.trans";
-    {
-        std::string text;
-        for (int i = 0; i < 10000000; ++i) {
-            text += "0\n";
-        }
-        std::ofstream(path) << text;
-    }
+    std::string path = dir.write("learner.trans", repeated("0\n", 10000000));
     Learner learner;
     EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions(path); }, headroom),
               path + ":147457: more than the 147456 numbers of the table; the rest are ignored");

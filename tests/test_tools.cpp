@@ -1,12 +1,17 @@
 // Geometry tools: bearings carry the rounded conversion factor, so the axis
-// directions are not whole numbers; these values pin that down.
+// directions are not whole numbers; these values pin that down. And the
+// bounded whole-file read the readers share.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <stdexcept>
+#include <string>
 
+#include "temp_dir.h"
 #include "tools.h"
 
 TEST(Tools, DistanceIsSymmetricAndZeroToItself) {
@@ -143,4 +148,63 @@ TEST(Tools, DotProduct) {
 
 TEST(ToolsDeathTest, DotProductOfDifferentLengthsFailsTheCheck) {
     EXPECT_DEATH(dotProduct({1, 2}, {1}), "one.size \\(\\) == two.size \\(\\)");
+}
+
+TEST(ReadFileUpTo, AFileOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
+    TempDir dir;
+    std::string text(200000, 'x'); // more than three 64 kB pieces
+    text[0] = 'a';
+    text.back() = 'z';
+    std::string path = dir.write("f", text);
+    std::string contents = "left over";
+    EXPECT_EQ(readFileUpTo(path, text.size(), contents), FileRead::kWhole);
+    EXPECT_TRUE(contents == text);
+    EXPECT_EQ(readFileUpTo(path, text.size() + 1000, contents), FileRead::kWhole);
+    EXPECT_TRUE(contents == text);
+    EXPECT_EQ(readFileUpTo(path, text.size() - 1, contents), FileRead::kTooLarge);
+    EXPECT_LE(contents.size(), text.size() - 1);
+    EXPECT_EQ(readFileUpTo(dir.write("empty", ""), 0, contents), FileRead::kWhole);
+    EXPECT_EQ(contents, "");
+}
+
+TEST(ReadFileUpTo, ADeviceThatNeverEndsStopsAtTheLimit) {
+    std::string contents;
+    const std::size_t limit = 1000000; // not a whole number of pieces
+    EXPECT_EQ(readFileUpTo("/dev/zero", limit, contents), FileRead::kTooLarge);
+    EXPECT_LE(contents.size(), limit);
+    EXPECT_LE(contents.capacity(), limit);
+    EXPECT_EQ(contents.find_first_not_of('\0'), std::string::npos);
+}
+
+TEST(ReadFileUpTo, MissingFilesAndFoldersSayWhy) {
+    TempDir dir;
+    std::string contents = "left over";
+    errno = 0;
+    EXPECT_EQ(readFileUpTo(dir.path() + "/absent", 100, contents), FileRead::kCannotOpen);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(contents, "");
+    EXPECT_EQ(readFileUpTo(dir.path(), 100, contents), FileRead::kCannotRead);
+}
+
+TEST(ReadFileUpTo, TheCallerMayStopTheReadingAfterAnyPiece) {
+    TempDir dir;
+    std::string path = dir.write("f", std::string(300000, 'y'));
+    std::string contents;
+    int calls = 0;
+    auto stopAtSecond = [&calls](const std::string& soFar) {
+        ++calls;
+        EXPECT_EQ(soFar.size(), static_cast<std::size_t>(calls) * 65536);
+        return calls < 2;
+    };
+    EXPECT_EQ(readFileUpTo(path, 1000000, contents, stopAtSecond), FileRead::kStopped);
+    EXPECT_EQ(contents.size(), 131072u);
+    // A device that never ends, stopped by its first piece.
+    EXPECT_EQ(readFileUpTo("/dev/zero", std::size_t{1} << 30, contents,
+                           [](const std::string&) { return false; }),
+              FileRead::kStopped);
+    EXPECT_EQ(contents.size(), 65536u);
+    // What the caller throws passes through.
+    EXPECT_THROW(readFileUpTo(path, 1000000, contents,
+                              [](const std::string&) -> bool { throw std::runtime_error("no"); }),
+                 std::runtime_error);
 }
