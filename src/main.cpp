@@ -29,6 +29,16 @@ namespace {
     std::exit(1);
 }
 
+// The folder the game reads its data from, for messages naming a data file.
+std::string workingFolder() {
+    std::string folder = ".";
+    if (char* cwd = getcwd(nullptr, 0)) {
+        folder = cwd;
+        std::free(cwd);
+    }
+    return folder;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +92,9 @@ int main(int argc, char** argv) {
 
     try {
         GameState state(level);
+        for (const LoadError& warning : state.warnings) {
+            std::fprintf(stderr, "%s\n", messageWithFolder(warning, workingFolder()).c_str());
+        }
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
         FramePacer pacer;
@@ -101,13 +114,8 @@ int main(int argc, char** argv) {
         // Only the entry point reports and exits; the world has not drawn a
         // single frame yet. Data files are read from the working directory,
         // which a player who started the game from a menu never saw: name it.
-        std::string folder = ".";
-        if (char* cwd = getcwd(nullptr, 0)) {
-            folder = cwd;
-            std::free(cwd);
-        }
         std::FILE* stream = error.onStdout ? stdout : stderr;
-        std::fprintf(stream, "%s\n", messageWithFolder(error, folder).c_str());
+        std::fprintf(stream, "%s\n", messageWithFolder(error, workingFolder()).c_str());
         std::fflush(stream);
         SDL_Quit();
         return 1;

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
 #include <GL/glut.h>
@@ -256,15 +255,14 @@ GameState::GameState(std::string level)
     noiseVolume = new NoiseVolume(3, 1);
     loadLevel(level);
     // A missing or broken table is worth a warning, not the end of the game:
-    // the fireflies then act on the initial tables.
-    std::string problem = learner.loadTransitions("learner.trans");
-    if (!problem.empty()) {
-        std::cerr << problem << std::endl;
-    }
-    problem = learner.loadValues("learner.val");
-    if (!problem.empty()) {
-        std::cerr << problem << std::endl;
-    }
+    // the fireflies then act on the initial tables. The entry point prints it.
+    auto warnIf = [this](const std::string& problem, const std::string& file) {
+        if (!problem.empty()) {
+            warnings.push_back(LoadError{problem, false, file});
+        }
+    };
+    warnIf(learner.loadTransitions("learner.trans"), "learner.trans");
+    warnIf(learner.loadValues("learner.val"), "learner.val");
     loadRandomNumbers();
     gameOver = false;
 }

@@ -19,6 +19,7 @@
 #include "lantern.h"
 #include "learner.h"
 #include "noise_volume.h"
+#include "tools.h"
 
 // The level tables, indexed by the four numbers at the end of a map file.
 extern const int rad_arr[10];      // arena radius: 40, 45, ..., 85
@@ -162,6 +163,10 @@ class GameState {
     double levelSpeed;     // thrust of every firefly
     double levelDrag;      // drag of every firefly
     std::vector<float> randomNumbers; // draw offsets, "random_numbers.dat" / 80
+    // Problems with the agent's tables met while building (a missing or
+    // broken "learner.trans" or "learner.val"): the game goes on with the
+    // initial tables, and the entry point prints these lines.
+    std::vector<LoadError> warnings;
     bool playerIsAgent = false; // firefly 0 acts on the agent's choice, not the keys (training)
     std::vector<int> hitsLanded; // [fireflyCount]: beams of each firefly that hit another, this game
     std::vector<int> hitsTaken;  // [fireflyCount]: hits each firefly took, this game

@@ -34,10 +34,16 @@ void linkDataExcept(const TempDir& folder, const std::string& own) {
     ASSERT_EQ(linked.status, 0) << linked.err;
 }
 
+// Runs the game from folder, plays the steps on its window, and reports.
+CommandResult driveIn(const std::string& folder, const std::string& steps,
+                      const std::string& args) {
+    return runCommand(kPrivateDisplay + "'" + kDriver + "' '" + kBinary + "' '" + folder + "' '" +
+                      steps + "' " + args);
+}
+
 // Runs the game from data/, plays the steps on its window, and reports.
 CommandResult drive(const std::string& steps, const std::string& args) {
-    return runCommand(kPrivateDisplay + "'" + kDriver + "' '" + kBinary +
-                      "' '" FIREFLIES_DATA_DIR "' '" + steps + "' " + args);
+    return driveIn(FIREFLIES_DATA_DIR, steps, args);
 }
 
 bool endsWithStatus(const CommandResult& result, int status) {
@@ -86,4 +92,15 @@ TEST(EndToEnd, ALanternModelWithoutFacesNamesTheFileAndFails) {
                               "position/texture/normal corners)\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.status, 1);
+}
+
+TEST(EndToEnd, AMissingValueTableIsAWarningNamingItsFolderAndTheGamePlays) {
+    TempDir data;
+    linkDataExcept(data, "learner.val");
+    CommandResult result = driveIn(data.path(), "sleep 1; key Escape", "");
+    EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
+    // One line, naming the file in its folder, before the first frame.
+    EXPECT_NE(("\n" + result.err).find("\n" + data.path() + "/learner.val: "), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("learner.trans"), std::string::npos) << result.err;
 }
