@@ -1,5 +1,6 @@
-# Shared set-up for ./play and ./run-tests: installs the Debian packages the
-# game and its tests need, and configures and builds a tree. Sourced, not run.
+# Shared set-up for ./play, ./run-tests and the checks: installs the Debian
+# packages the game and its tests need, configures and builds a tree, and
+# builds the Debian package. Sourced, not run.
 
 FIREFLIES_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -16,6 +17,11 @@ FIREFLIES_PACKAGES=(
 # What the checks beyond the test suite add: clang with libFuzzer for
 # fuzz/run-fuzzers, valgrind for tests/run-valgrind.
 FIREFLIES_CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind)
+
+# What building and checking the Debian package adds (./play --package,
+# dist/check-package): debhelper and dpkg-buildpackage, lintian, and the
+# validators of the software-centre and menu entries.
+FIREFLIES_PACKAGING_PACKAGES=(build-essential debhelper dpkg-dev lintian appstream desktop-file-utils)
 
 # fireflies_install_packages [more packages...]: installs whatever is missing
 # of FIREFLIES_PACKAGES and the packages named; does nothing (not even
@@ -50,10 +56,62 @@ fireflies_install_packages() {
     fi
 }
 
-# fireflies_build BUILD_DIR [cmake options...]: configure (once) and build.
+# fireflies_build BUILD_DIR [cmake options...]: configure and build, quietly:
+# nothing is printed when nothing needed building, one line when something
+# did, and the whole output when the build failed or the compiler warned.
 fireflies_build() {
     local dir="$1"
     shift
-    cmake -S "$FIREFLIES_ROOT" -B "$dir" "$@" >/dev/null &&
-        cmake --build "$dir" -j"$(nproc)"
+    local log started=$SECONDS
+    log="$(mktemp)"
+    if ! { cmake -S "$FIREFLIES_ROOT" -B "$dir" "$@" &&
+        cmake --build "$dir" -j"$(nproc)"; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    if grep -q -E 'warning:|CMake Warning' "$log"; then
+        cat "$log" >&2
+    fi
+    local compiled linked
+    compiled=$(grep -c -E 'Building (CXX|C) object' "$log" || true)
+    linked=$(grep -c -E 'Linking (CXX|C) ' "$log" || true)
+    rm -f "$log"
+    if [ "$compiled" -gt 0 ] || [ "$linked" -gt 0 ]; then
+        local files="source files"
+        [ "$compiled" -eq 1 ] && files="source file"
+        echo "Built ${dir#"$FIREFLIES_ROOT"/}/: $compiled $files compiled," \
+            "$linked programs and libraries linked ($((SECONDS - started)) s)"
+    fi
+}
+
+# fireflies_build_package OUT_DIR [USER]: builds the Debian package from a
+# scratch copy of the source tree in OUT_DIR (emptied first) with
+# dpkg-buildpackage, and prints the path of the .deb. Run as root, USER
+# names an ordinary user to build as instead (the copy becomes theirs). The
+# build's output goes to OUT_DIR/build.log, and to standard error when the
+# build fails.
+fireflies_build_package() {
+    local out="$1" user="${2:-}"
+    local version arch
+    version="$(cd "$FIREFLIES_ROOT" && dpkg-parsechangelog -S Version)" || return 1
+    arch="$(dpkg --print-architecture)"
+    local tree="$out/fireflies-$version"
+    rm -rf "$out"
+    mkdir -p "$tree"
+    # Everything but build trees, version control and editor litter.
+    tar -C "$FIREFLIES_ROOT" --exclude-vcs --exclude='./build' --exclude='./build-*' \
+        --exclude='./obj-*' --exclude='*.swp' -cf - . | tar -C "$tree" -xf - || return 1
+    local as=()
+    if [ -n "$user" ]; then
+        chown -R "$user" "$out" || return 1
+        as=(runuser -u "$user" -- env HOME="$out")
+    fi
+    if ! (cd "$tree" && "${as[@]}" env DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
+        dpkg-buildpackage -us -uc -b) >"$out/build.log" 2>&1; then
+        cat "$out/build.log" >&2
+        echo "The package did not build; its log is $out/build.log" >&2
+        return 1
+    fi
+    echo "$out/fireflies_${version}_${arch}.deb"
 }

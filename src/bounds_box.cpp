@@ -32,6 +32,12 @@ const Wall kWalls[4] = {
      {{0.75f, 1, -1, -1, 1}, {0.5f, 1, 1, -1, 1}, {0.5f, 0, 1, 1, 1}, {0.75f, 0, -1, 1, 1}}},
 };
 
+// What the walls set for themselves and put back: texturing on every unit,
+// the texture environment, lighting, blending, the depth test and the
+// current colour.
+constexpr GLbitfield kWallAttributes = GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
+                                       GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT;
+
 } // namespace
 
 BoundsBox::BoundsBox() : textureId(0) {
@@ -47,12 +53,26 @@ void BoundsBox::draw(float size) {
 }
 
 void BoundsBox::drawWalls() {
+    // Everything the walls' look depends on is set here and put back
+    // afterwards, so that they look the same whatever was drawn before.
+    glPushAttrib(kWallAttributes);
+    disableTexturing(1);
     glActiveTexture(GL_TEXTURE0);
+    glDisable(GL_TEXTURE_1D);
+    glDisable(GL_TEXTURE_3D);
+    glDisable(GL_TEXTURE_CUBE_MAP);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureId);
+    // The panorama tinted by the wall colour.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
 
     glColor3f(0.1f, 0.5f, 0.6f);
     glBegin(GL_QUADS);
@@ -64,5 +84,5 @@ void BoundsBox::drawWalls() {
         }
     }
     glEnd();
-    glDisable(GL_TEXTURE_2D);
+    glPopAttrib();
 }

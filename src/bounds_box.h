@@ -13,8 +13,10 @@ struct BoundsBox {
 
     // Draws the walls of a box of half-width size (world units) centred 50
     // below the ground, so with size 80 they stand at x, z = +-80 and reach
-    // from y = -130 to y = 30. Leaves 2D texturing off and unit 0 active
-    // with an identity texture matrix.
+    // from y = -130 to y = 30. Sets every GL state its look depends on
+    // (texturing, texture environment, lighting, blending, depth test) and
+    // restores it afterwards, with the current colour; only the texture
+    // matrix of unit 0 is left at identity.
     void draw(float size);
 
   private:

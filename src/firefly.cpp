@@ -1,6 +1,7 @@
 #include "firefly.h"
 
 #include "material_template.h"
+#include "texture.h"
 
 #include <GL/gl.h>
 
@@ -14,6 +15,13 @@ constexpr double kBankAngle = 15.0;  // degrees of roll drawn on a turning frame
 constexpr int kFireCooldown = 100;   // steps between two shots
 constexpr int kBeamFrames = 10;      // framesLeft at launch; the same step's tick makes it 9
 constexpr float kBeamReach = 200.0f; // length of a beam that has not been traced yet
+
+// What the beam sets for itself and puts back: texturing on every unit,
+// lighting, the depth test, blending, line width and smoothing, and the
+// line-smoothing hint.
+constexpr GLbitfield kBeamAttributes = GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
+                                       GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT |
+                                       GL_HINT_BIT;
 
 // Keeps a heading in [0, 360]; exactly 0 and exactly 360 stay as they are.
 float wrapHeading(float heading) {
@@ -55,6 +63,15 @@ void Beam::draw() {
     if (framesLeft == 0) {
         return;
     }
+    // Everything the beam's look depends on is set here and put back
+    // afterwards: it is a plain blended line, whatever was drawn before.
+    glPushAttrib(kBeamAttributes);
+    disableTexturing(0);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+
     glPushMatrix();
     glTranslated(x, 0.0, z);
     // Local +Z becomes the firing direction.
@@ -78,6 +95,7 @@ void Beam::draw() {
         sparkle->updateAndDraw();
     }
     glPopMatrix();
+    glPopAttrib();
     glColor3f(1.0f, 1.0f, 1.0f);
 }
 

@@ -20,10 +20,6 @@ class Flower {
     // model or its texture cannot be read.
     Flower();
 
-    // Draws tilt in [0, 120], yaw in [0, 360] and petalCount (8 or 10), one
-    // rand() each, in that order.
-    void randomize();
-
     // Draws the ring at (x, 0, z), 10 times the model's size, copy i turned
     // (i + 1) x 360 / petalCount degrees about its axis. distance: from the
     // camera, has no effect on the picture. Leaves the modelview selected.
@@ -40,6 +36,12 @@ class Flower {
     float tilt;                                         // degrees about X, [0, 120]
     float yaw;                                          // degrees about Y, [0, 360]
     unsigned int petalCount;                            // copies in the ring, 8 or 10
+
+  private:
+    // Draws tilt in [0, 120], yaw in [0, 360] and petalCount (8 or 10), one
+    // rand() each, in that order. Only before the copies are loaded: a new
+    // count afterwards would no longer match petalModels.
+    void randomize();
 };
 
 #endif

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <locale>
+#include <sstream>
 
 #include "firefly.h"
 #include "tools.h"
@@ -27,126 +29,180 @@ double relativeBearing(const Firefly& a, const Firefly& b) {
     return normalizeAngle360(a.heading - angleBetween(a.z, a.x, b.z, b.x));
 }
 
-bool isSpace(char c) {
+bool isSpace(int c) {
     return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Walks through a table file held in memory, one number at a time.
-class NumberScanner {
-  public:
-    explicit NumberScanner(const std::string& text)
-        : pos_(text.data()), end_(text.data() + text.size()), line_(1), bad_(false) {}
+// Longest token a table file may hold for one number. A number saved by the
+// game takes at most 13 characters and one written in full precision 24; a
+// longer token is not read to its end, so that a file of endless bytes (such
+// as /dev/zero) costs no more memory than this.
+constexpr std::size_t kLongestNumber = 256;
 
-    // The next number; false at the end of the text or at a token that is not
-    // a finite decimal number (then bad() is true and the token is kept).
+// A token as a number, the way a formatted stream reads it: a decimal number
+// with an optional sign, point and exponent; a number too small for a double
+// reads as 0 or the nearest subnormal, one too large is refused, and so is
+// anything else ("inf", "nan", "1,5", "0x10").
+bool parseNumber(const std::string& token, double& value) {
+    const char* first = token.data();
+    const char* last = token.data() + token.size();
+    // A leading plus is a number's sign too; from_chars takes only minus.
+    if (*first == '+' && last - first > 1 && first[1] != '-' && first[1] != '+') {
+        ++first;
+    }
+    double parsed = 0.0;
+    std::from_chars_result result =
+        std::from_chars(first, last, parsed, std::chars_format::general);
+    if (result.ptr != last) {
+        return false;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+        // Beyond a double one way or the other: the stream gives 0 or a
+        // subnormal for the tiny ones and fails on the huge ones.
+        std::istringstream in(token);
+        in.imbue(std::locale::classic());
+        if (!(in >> parsed) || in.peek() != std::char_traits<char>::eof()) {
+            return false;
+        }
+    } else if (result.ec != std::errc()) {
+        return false;
+    }
+    if (!std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+// Reads a table file one number at a time through a buffer of fixed size, so
+// that however long the file is, only the numbers asked for are read.
+class NumberReader {
+  public:
+    explicit NumberReader(std::FILE* in) : in_(in), buffer_(1 << 16) {}
+
+    // The next number; false at the end of the file, at a read error
+    // (failed()) or at a token that is not a number (bad(), with the token
+    // kept for problem()).
     bool next(double& value) {
-        while (pos_ < end_ && isSpace(*pos_)) {
-            if (*pos_ == '\n') {
-                ++line_;
-            }
+        int c = skipSpace();
+        if (c == EOF) {
+            return false;
+        }
+        token_.clear();
+        while (c != EOF && !isSpace(c) && token_.size() <= kLongestNumber) {
+            token_.push_back(static_cast<char>(c));
             ++pos_;
+            c = peek();
         }
-        if (pos_ == end_) {
-            return false;
-        }
-        const char* tokenEnd = pos_;
-        while (tokenEnd < end_ && !isSpace(*tokenEnd)) {
-            ++tokenEnd;
-        }
-        const char* first = pos_;
-        // A leading plus is a number's sign too; from_chars takes only minus.
-        if (*first == '+' && tokenEnd - first > 1 && first[1] != '-' && first[1] != '+') {
-            ++first;
-        }
-        double parsed = 0.0;
-        std::from_chars_result result =
-            std::from_chars(first, tokenEnd, parsed, std::chars_format::general);
-        if (result.ec != std::errc() || result.ptr != tokenEnd || !std::isfinite(parsed)) {
+        if (token_.size() > kLongestNumber || !parseNumber(token_, value)) {
             bad_ = true;
-            token_ = printable(std::string(pos_, tokenEnd));
             return false;
         }
-        value = parsed;
-        pos_ = tokenEnd;
         return true;
     }
 
+    // Skips spaces and line ends; true when nothing but them is left (or the
+    // file cannot be read any further).
+    bool atEnd() { return skipSpace() == EOF; }
+
     bool bad() const { return bad_; }
+    bool failed() const { return failed_; }
     int line() const { return line_; }
-    const std::string& token() const { return token_; }
+
+    // What is wrong with the token that stopped the reading, for a message.
+    std::string problem() const {
+        if (token_.size() > kLongestNumber) {
+            return "\"" + printable(token_) + "\" is too long for a number (more than " +
+                   std::to_string(kLongestNumber) + " characters)";
+        }
+        return "\"" + printable(token_) + "\" is not a number";
+    }
 
   private:
-    const char* pos_;
-    const char* end_;
-    int line_;
-    bool bad_;
+    // The next byte without taking it, or EOF.
+    int peek() {
+        if (pos_ == end_) {
+            if (failed_ || std::feof(in_)) {
+                return EOF;
+            }
+            pos_ = 0;
+            end_ = std::fread(buffer_.data(), 1, buffer_.size(), in_);
+            if (end_ == 0) {
+                failed_ = std::ferror(in_) != 0;
+                return EOF;
+            }
+        }
+        return buffer_[pos_];
+    }
+
+    // Takes spaces and line ends; returns the byte after them, or EOF.
+    int skipSpace() {
+        int c = peek();
+        while (c != EOF && isSpace(c)) {
+            if (c == '\n') {
+                ++line_;
+            }
+            ++pos_;
+            c = peek();
+        }
+        return c;
+    }
+
+    std::FILE* in_;
+    std::vector<unsigned char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    int line_ = 1;
+    bool bad_ = false;
+    bool failed_ = false;
     std::string token_;
 };
 
-// Reads a whole file into text, or says why it could not.
-enum class ReadResult { ok, cannotOpen, cannotRead };
-ReadResult readWholeFile(const std::string& fileName, std::string& text) {
+// Reads the first wanted numbers of a table file, handing number k (from 0,
+// in file order) to place(k, value). Returns "" when exactly the table was
+// read; otherwise one line naming the file and what went wrong (consequence
+// ends the line when nothing could be read). The entries not read keep their
+// values; a longer file fills the table and is reported.
+template <typename Place>
+std::string loadNumbers(const std::string& fileName, const char* consequence, std::size_t wanted,
+                        Place place) {
     std::FILE* in = std::fopen(fileName.c_str(), "rb");
     if (in == nullptr) {
-        return ReadResult::cannotOpen;
+        return fileName + ": cannot open; " + consequence;
     }
-    text.clear();
-    char buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        text.append(buffer, got);
-    }
-    bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    return failed ? ReadResult::cannotRead : ReadResult::ok;
-}
-
-// The warning for a table file that was not read in full: "" when all
-// `wanted` numbers were read.
-std::string shortReadMessage(const std::string& fileName, const NumberScanner& scanner,
-                             std::size_t read, std::size_t wanted) {
-    if (read == wanted) {
-        return "";
+    NumberReader reader(in);
+    std::size_t read = 0;
+    double value;
+    while (read < wanted && reader.next(value)) {
+        place(read, value);
+        ++read;
     }
     std::string counts =
         "read " + std::to_string(read) + " of " + std::to_string(wanted) + " numbers";
-    if (scanner.bad()) {
-        return fileName + ":" + std::to_string(scanner.line()) + ": \"" + scanner.token() +
-               "\" is not a number; " + counts + ", the rest keep their values";
+    std::string problem;
+    if (reader.failed()) {
+        problem = read == 0
+                      ? fileName + ": cannot read; " + consequence
+                      : fileName + ": cannot read past the first " + std::to_string(read) + " of " +
+                            std::to_string(wanted) + " numbers; the rest keep their values";
+    } else if (reader.bad()) {
+        problem = fileName + ":" + std::to_string(reader.line()) + ": " + reader.problem() + "; " +
+                  counts + ", the rest keep their values";
+    } else if (read < wanted) {
+        problem = fileName + ": " + counts + "; the rest keep their values";
+    } else if (!reader.atEnd()) {
+        problem = fileName + ":" + std::to_string(reader.line()) + ": more than the " +
+                  std::to_string(wanted) + " numbers of the table; the rest are ignored";
     }
-    return fileName + ": " + counts + "; the rest keep their values";
-}
-
-// Opens a table file into text, or gives the warning for one that cannot be
-// opened or read ("" when it was read). consequence ends the warning.
-std::string openTable(const std::string& fileName, const char* consequence, std::string& text) {
-    switch (readWholeFile(fileName, text)) {
-    case ReadResult::cannotOpen:
-        return fileName + ": cannot open; " + consequence;
-    case ReadResult::cannotRead:
-        return fileName + ": cannot read; " + consequence;
-    case ReadResult::ok:
-        break;
-    }
-    return "";
+    std::fclose(in);
+    return problem;
 }
 
 // Loads one number per state into list (the value and reward files).
 std::string loadStateList(const std::string& fileName, const char* consequence,
                           std::vector<double>& list) {
-    std::string text;
-    std::string problem = openTable(fileName, consequence, text);
-    if (!problem.empty()) {
-        return problem;
-    }
-    NumberScanner scanner(text);
-    std::size_t read = 0;
-    double value;
-    while (read < list.size() && scanner.next(value)) {
-        list[read] = value;
-        ++read;
-    }
-    return shortReadMessage(fileName, scanner, read, list.size());
+    return loadNumbers(fileName, consequence, list.size(),
+                       [&list](std::size_t k, double value) { list[k] = value; });
 }
 
 // Closes a saved table file and says whether everything reached it.
@@ -313,26 +369,14 @@ Learner::Learner()
       states(kFireflySlots, 0), actions(kFireflySlots, 0) {}
 
 std::string Learner::loadTransitions(const std::string& fileName) {
-    std::string text;
-    std::string problem = openTable(fileName, "the fireflies will act at random", text);
-    if (!problem.empty()) {
-        return problem;
-    }
-    NumberScanner scanner(text);
-    std::size_t read = 0;
-    double value;
-    for (int s = 0; s < kStateCount; ++s) {
-        for (int a = 0; a < kActionCount; ++a) {
-            for (int next = 0; next < kStateCount; ++next) {
-                if (!scanner.next(value)) {
-                    return shortReadMessage(fileName, scanner, read, kTransitionEntries);
-                }
-                transProbs[tableIndex(s, next, a)] = value;
-                ++read;
-            }
-        }
-    }
-    return "";
+    // File order: state, then action, then next state.
+    return loadNumbers(fileName, "the fireflies will act at random", kTransitionEntries,
+                       [this](std::size_t k, double value) {
+                           int next = static_cast<int>(k % kStateCount);
+                           int a = static_cast<int>(k / kStateCount % kActionCount);
+                           int s = static_cast<int>(k / (kStateCount * kActionCount));
+                           transProbs[tableIndex(s, next, a)] = value;
+                       });
 }
 
 std::string Learner::saveTransitions(const std::string& fileName) const {

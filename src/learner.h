@@ -89,11 +89,16 @@ class Learner {
 
     // The table files: one number per line in the stream's default format
     // (six significant digits). Loading reads whitespace-separated numbers in
-    // file order into the table and returns "" when the whole table was read;
-    // otherwise one line naming the file and what went wrong, the entries not
-    // read keeping their values. Surplus numbers are ignored; a token that is
-    // not a finite decimal number stops the reading. Saving replaces the file
-    // and returns "" or one line saying it could not be written.
+    // file order into the table and returns "" when the file holds exactly
+    // the table; otherwise one line naming the file and what went wrong, the
+    // entries not read keeping their values. A token that is not a decimal
+    // number within the range of a double (or is longer than 256 characters)
+    // stops the reading; a number too small for a double reads as 0 or a
+    // subnormal, as a formatted stream reads it. A longer file fills the
+    // table and is reported; nothing past the table's numbers is read, so
+    // loading takes the same small memory whatever the file holds. Saving
+    // replaces the file and returns "" or one line saying it could not be
+    // written.
     //
     // Transitions: for s, then a, then next, one line with transProbs[s][next][a],
     // and an empty line after every 192 (768 blocks, 148,224 lines).

@@ -2,17 +2,21 @@
 // state, builds the world from the map file (the first argument, default
 // "final.map") and runs one simulation step and one drawn frame per pass of
 // the main loop until the player quits.
-#include <SDL/SDL.h>
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <GL/glut.h>
+#include <SDL/SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
+#include "frame_pacing.h"
 #include "model.h"
 #include "particles.h"
 #include "state.h"
@@ -20,13 +24,19 @@
 
 namespace {
 
-// The world advances one step per frame, so the frame rate is the game's
-// speed: frames are capped at this many per second.
-constexpr double kFrameMilliseconds = 1000.0 / 60.0;
-
 [[noreturn]] void failWithSdlError(const char* what) {
     std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
     std::exit(1);
+}
+
+// The folder the game reads its data from, for messages naming a data file.
+std::string workingFolder() {
+    std::string folder = ".";
+    if (char* cwd = getcwd(nullptr, 0)) {
+        folder = cwd;
+        std::free(cwd);
+    }
+    return folder;
 }
 
 } // namespace
@@ -82,28 +92,30 @@ int main(int argc, char** argv) {
 
     try {
         GameState state(level);
+        for (const LoadError& warning : state.warnings) {
+            std::fprintf(stderr, "%s\n", messageWithFolder(warning, workingFolder()).c_str());
+        }
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
-        double deadline = SDL_GetTicks();
+        FramePacer pacer;
+        startPacing(pacer, SDL_GetTicks());
         for (;;) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glEnable(GL_TEXTURE_2D);
             state.handleEvents();
             state.update();
             state.draw();
-            deadline += kFrameMilliseconds;
-            double now = SDL_GetTicks();
-            if (now < deadline) {
-                SDL_Delay(static_cast<Uint32>(deadline - now));
-            } else if (now - deadline > 100.0) {
-                deadline = now; // far behind (a slow machine): do not race to catch up
+            std::uint32_t wait = frameDelay(pacer, SDL_GetTicks());
+            if (wait > 0) {
+                SDL_Delay(wait);
             }
         }
     } catch (const LoadError& error) {
         // Only the entry point reports and exits; the world has not drawn a
-        // single frame yet.
+        // single frame yet. Data files are read from the working directory,
+        // which a player who started the game from a menu never saw: name it.
         std::FILE* stream = error.onStdout ? stdout : stderr;
-        std::fprintf(stream, "%s\n", error.message.c_str());
+        std::fprintf(stream, "%s\n", messageWithFolder(error, workingFolder()).c_str());
         std::fflush(stream);
         SDL_Quit();
         return 1;

@@ -177,22 +177,23 @@ void scanFloats(TextReader& in, float* values, int count) {
 }
 
 std::string readWholeFile(const std::string& fileName) {
-    std::FILE* file = std::fopen(fileName.c_str(), "r");
-    if (file == nullptr) {
-        throw LoadError{fileName + ": cannot open the model (" + std::strerror(errno) + ")", false};
-    }
     std::string text;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.append(chunk, got);
+    switch (readFileUpTo(fileName, kMaxModelBytes, text)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return text;
+    case FileRead::kCannotOpen:
+        throw LoadError{fileName + ": cannot open the model (" + std::strerror(errno) + ")", false,
+                        fileName};
+    case FileRead::kTooLarge:
+        throw LoadError{fileName + ": the model is larger than " +
+                            std::to_string(kMaxModelBytes >> 20) + " MB (" +
+                            std::to_string(kMaxModelBytes) + " bytes), more than the game reads",
+                        false, fileName};
+    case FileRead::kCannotRead:
+        break;
     }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        throw LoadError{fileName + ": cannot read the model", false};
-    }
-    return text;
+    throw LoadError{fileName + ": cannot read the model", false, fileName};
 }
 
 void setIdentityBasis(float basis[3][3]) {
@@ -249,6 +250,13 @@ Model::Model(std::string fileName, const ModelGroup* templates, int templateCoun
     std::string text = readWholeFile(this->fileName);
     try {
         readPass(text, false);
+        // A model without a single triangle would be drawn as nothing and
+        // still stand in the world (a lantern that blocks beams unseen).
+        if (faceCount == 0) {
+            throw LoadError{this->fileName + ": the model has no triangles (no face line with "
+                                             "position/texture/normal corners)",
+                            false, this->fileName};
+        }
 
         vertices.assign(vertexCount, {0.0f, 0.0f, 0.0f});
         normals.assign(normalCount, {0.0f, 0.0f, 0.0f});
@@ -329,6 +337,18 @@ void Model::readPass(const std::string& text, bool fill) {
         byName.emplace(name, added);
         return added;
     };
+    // Line of the token being read, for the counting pass's complaints.
+    int tokenLine = 1;
+    // The counting pass turns away a model larger than any the game can use
+    // before the filling pass sets memory aside for it.
+    auto checkCount = [&](std::size_t count, int most, const char* kind) {
+        if (!fill && count > static_cast<std::size_t>(most)) {
+            throw LoadError{fileName + ":" + std::to_string(tokenLine) + ": more than " +
+                                std::to_string(most) + " " + kind +
+                                "; the game takes no model that large",
+                            false, fileName};
+        }
+    };
     // Triangles before the first group line belong to "default", which does
     // not count as a group line.
     ModelGroup* current = groupNamed("default");
@@ -342,13 +362,14 @@ void Model::readPass(const std::string& text, bool fill) {
             throw LoadError{fileName + ":" + std::to_string(in.line()) + ": face " + kind +
                                 " index " + std::to_string(index) + " is outside 1.." +
                                 std::to_string(count),
-                            false};
+                            false, fileName};
         }
     };
     auto addTriangle = [&](const Corner& a, const Corner& b, const Corner& c) {
         if (!fill) {
             ++faceCount;
             ++current->triangleCount;
+            checkCount(faceCount, kMaxModelElements, "triangles");
             return;
         }
         const Corner* corners[3] = {&a, &b, &c};
@@ -370,6 +391,7 @@ void Model::readPass(const std::string& text, bool fill) {
 
     std::string token;
     while (in.nextToken(token)) {
+        tokenLine = in.line();
         char first = token[0];
         if (first == '#') {
             in.skipLine();
@@ -383,18 +405,21 @@ void Model::readPass(const std::string& text, bool fill) {
                     vertices[vertex] = {values[0], values[1], values[2]};
                 }
                 ++vertex;
+                checkCount(vertex, kMaxModelElements, "positions");
             } else if (token[1] == 'n') {
                 scanFloats(in, values, 3);
                 if (fill) {
                     normals[normal] = {values[0], values[1], values[2]};
                 }
                 ++normal;
+                checkCount(normal, kMaxModelElements, "normals");
             } else if (token[1] == 't') {
                 scanFloats(in, values, 2);
                 if (fill) {
                     texCoords[texCoord] = {values[0], values[1]};
                 }
                 ++texCoord;
+                checkCount(texCoord, kMaxModelElements, "texture coordinates");
             }
             // Any other "v..." token is dropped and the line read on.
         } else if (first == 'g') {
@@ -403,6 +428,7 @@ void Model::readPass(const std::string& text, bool fill) {
                 name = "default"; // a bare "g" line goes back to the default group
             }
             current = groupNamed(name);
+            checkCount(byName.size(), kMaxModelGroups, "groups");
             if (!fill) {
                 ++groupCount;
             }
@@ -593,7 +619,7 @@ void Model::addInbetweenGroups(int steps, int parity) {
                                 std::to_string(g->next->triangleCount) +
                                 " triangles, fewer than the " + std::to_string(g->triangleCount) +
                                 " of group " + printable(g->name) + " it is blended with",
-                            false};
+                            false, fileName};
         }
         pairSteps /= 2;
     }
@@ -640,12 +666,12 @@ void Model::addInbetweenGroups(int steps, int parity) {
     }
 
     // Thinning: every second group goes, from the head (even parity) or from
-    // the second group (odd parity). Each dropped group lowers groupCount.
+    // the second group (odd parity). Each group dropped after the head lowers
+    // groupCount; the head itself leaves the count as it is.
     ModelGroup* keep = groups;
     if (parity % 2 == 0 && keep != nullptr) {
         groups = keep->next;
         delete keep;
-        --groupCount;
         keep = groups;
     }
     while (keep != nullptr && keep->next != nullptr) {

@@ -7,8 +7,21 @@
 #define FIREFLIES_MODEL_H
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Largest model file the reader takes, in bytes (64 MB); the game's own
+// models are under 300 kB. A larger file, or a pipe or device that goes on
+// past it, is refused as soon as that is seen.
+constexpr std::size_t kMaxModelBytes = std::size_t{64} << 20;
+// Most positions, most normals, most texture coordinates and most triangles
+// (after fan triangulation) a model may hold, each; the game's own hold a few
+// thousand. Every triangle costs about 170 bytes once loaded, so these and
+// the group limit keep any model under about 300 MB of memory.
+constexpr int kMaxModelElements = 1000000;
+// Most differently named groups a model may hold (the game's own: 14).
+constexpr int kMaxModelGroups = 100000;
 
 // One triangle as indices into the model's arrays, 1-based as written in the
 // file; corners in file order. The loader has checked every index against
@@ -58,7 +71,9 @@ class Model {
     // passes false). Texture files named by templates are loaded, so a
     // template with file names needs a current GL context. Throws LoadError
     // ("file: ..." or "file:line: ...") when the model or one of its pictures
-    // cannot be opened or is unusable.
+    // cannot be opened or is unusable, when the model is larger than
+    // kMaxModelBytes or holds more than kMaxModelElements of anything or
+    // kMaxModelGroups groups, or when it has no triangles.
     Model(std::string fileName, const ModelGroup* templates, int templateCount, bool jitter);
     // Releases the group list (GL textures are never released).
     ~Model();
@@ -74,8 +89,9 @@ class Model {
     // group after it, then steps/2 between that group and the next, and so
     // on, up to the first empty group; then drops every second group of the
     // list, starting with the head when parity is even, with the second group
-    // when it is odd. Throws LoadError when a group to blend from has more
-    // triangles than the group after it.
+    // when it is odd. groupCount rises by one for every group added and falls
+    // by one for every group dropped after the head. Throws LoadError when a
+    // group to blend from has more triangles than the group after it.
     void addInbetweenGroups(int steps, int parity);
     // Draws every group from the head up to the first empty one under the
     // current modelview matrix. Restores the GL state it changes, except that

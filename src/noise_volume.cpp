@@ -107,7 +107,7 @@ NoiseVolume::NoiseVolume(unsigned int octaveCount, int /*unused*/)
         densityCurve[i] = static_cast<float>(std::pow(i / 9999.0 * 0.7 * 2, 3));
     }
 
-    fillVolume();
+    computeNoiseVolume(lattice, densityCurve, octaves, volume);
 
     if (glTexImage3D == nullptr) {
         throw LoadError{"OpenGL has no 3D textures (needs version 1.2): the mist cannot be made",
@@ -158,7 +158,9 @@ unsigned char NoiseVolume::densityToByte(float density) {
     return static_cast<unsigned char>(static_cast<int>(density * 255));
 }
 
-void NoiseVolume::fillVolume() {
+void computeNoiseVolume(const float* lattice, const float* densityCurve, unsigned int octaves,
+                        unsigned char* volume) {
+    constexpr int kSize = NoiseVolume::kSize;
     // Every axis of the block takes the coordinates 0..63 through the same
     // scalings, so the lattice cell of each coordinate in each octave is
     // worked out once (with the very arithmetic of fractalNoise) and shared
@@ -184,7 +186,7 @@ void NoiseVolume::fillVolume() {
                     sum += interpolateCell(lattice, row[i], row[j], row[k]) * amplitude;
                     amplitude *= 0.5f;
                 }
-                *voxel++ = densityToByte(curveAt(densityCurve, sum));
+                *voxel++ = NoiseVolume::densityToByte(curveAt(densityCurve, sum));
             }
         }
     }

@@ -33,10 +33,6 @@ class NoiseVolume {
     // point itself is left unchanged.
     float density(const float point[3]) const;
 
-    // Recomputes volume from lattice and densityCurve: the constructor's
-    // noise pass, public so that its start-up cost can be measured alone.
-    void fillVolume();
-
     // Draws the seven ground sheets (half-width 2 size, at heights -1 to -10)
     // and the fog sheet. eye: camera eye point; view: eye to player, only x
     // and z are used (the game passes a 10-unit vector); heading: player's
@@ -73,5 +69,13 @@ class NoiseVolume {
     unsigned int volumeTexture; // GL name of the 3D alpha texture made from volume
     unsigned int sliceTexture;  // GL name of the most recent lantern slice texture; 0 before
 };
+
+// The noise pass of the constructor, on its own so that its start-up cost
+// can be measured alone: fills volume (NoiseVolume::kSize cubed bytes, voxel
+// (i, j, k) at i x 4096 + j x 64 + k) with 255 x min(density, 1) at every
+// voxel, from lattice (kLatticeSize cubed values in [0, 1]), densityCurve
+// (kCurveSize entries) and that many octaves. Reads nothing else.
+void computeNoiseVolume(const float* lattice, const float* densityCurve, unsigned int octaves,
+                        unsigned char* volume);
 
 #endif

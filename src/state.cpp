@@ -1,14 +1,13 @@
 #include "state.h"
 
-#include <SDL/SDL.h>
 #include <GL/glew.h>
+#include <SDL/SDL.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
 #include <GL/glut.h>
@@ -56,8 +55,9 @@ class MapReader {
             fail(token.line, what + " \"" + printable(token.text) + "\" is not a whole number");
         }
         if (value < low || value > high) {
-            std::string range = (high == kNoLimit) ? "0 or more"
-                                                   : std::to_string(low) + ".." + std::to_string(high);
+            std::string range = (high == kNoLimit)
+                                    ? "0 or more"
+                                    : std::to_string(low) + ".." + std::to_string(high);
             fail(token.line, what + " " + printable(token.text) + " is outside " + range);
         }
         return static_cast<int>(value);
@@ -116,7 +116,7 @@ class MapReader {
     }
 
     [[noreturn]] void fail(int line, const std::string& what) const {
-        throw LoadError{path_ + ":" + std::to_string(line) + ": " + what, false};
+        throw LoadError{path_ + ":" + std::to_string(line) + ": " + what, false, path_};
     }
 
     std::string path_;
@@ -125,19 +125,84 @@ class MapReader {
     int lastLine_ = 0;
 };
 
+// The complaint about a map file larger than any the game reads.
+LoadError mapTooLarge(const std::string& path) {
+    return LoadError{path + ": the map is larger than " + std::to_string(kMaxMapBytes >> 20) +
+                         " MB (" + std::to_string(kMaxMapBytes) +
+                         " bytes), more than the game reads",
+                     false, path};
+}
+
+// The characters a formatted stream skips before a number.
+bool isStreamSpace(int c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The random numbers in in, read a word at a time so that no word costs more
+// than kLongestRandomNumber characters. Within a word the numbers are
+// extracted with a stream, as they would be from the file itself: a word may
+// hold several ("40-5" is 40 and -5) or end in something that is not a
+// number, which stops the reading there.
+std::vector<float> readRandomNumbersFrom(std::streambuf& in) {
+    using Traits = std::char_traits<char>;
+    const int end = Traits::eof();
+    std::vector<float> numbers;
+    std::string word;
+    std::istringstream words;
+    int c = in.sgetc();
+    while (numbers.size() < kMaxRandomNumbers) {
+        while (c != end && isStreamSpace(c)) {
+            c = in.snextc();
+        }
+        if (c == end) {
+            break;
+        }
+        word.clear();
+        while (c != end && !isStreamSpace(c) && word.size() <= kLongestRandomNumber) {
+            word.push_back(Traits::to_char_type(c));
+            c = in.snextc();
+        }
+        // A word cut short ends the reading at its last number that ends
+        // within what was read; one running into the cut may go on beyond it.
+        bool cut = word.size() > kLongestRandomNumber;
+        words.clear();
+        words.str(word);
+        while (words.peek() != end) {
+            float value;
+            if (!(words >> value) || (cut && words.peek() == end)) {
+                return numbers;
+            }
+            numbers.push_back(value / 80.0f);
+            if (numbers.size() == kMaxRandomNumbers) {
+                return numbers;
+            }
+        }
+    }
+    return numbers;
+}
+
 } // namespace
 
 LevelMap readLevelMap(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    switch (readFileUpTo(path, kMaxMapBytes, text)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return parseLevelMap(text, path);
+    case FileRead::kCannotOpen:
         throw LoadError{"Couldn't open: " + path, true};
+    case FileRead::kTooLarge:
+        throw mapTooLarge(path);
+    case FileRead::kCannotRead:
+        break;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseLevelMap(text.str(), path);
+    throw LoadError{path + ": cannot read the map", false, path};
 }
 
 LevelMap parseLevelMap(const std::string& text, const std::string& path) {
+    if (text.size() > kMaxMapBytes) {
+        throw mapTooLarge(path);
+    }
     std::istringstream in(text);
     MapReader reader(path, in);
     LevelMap map;
@@ -172,21 +237,15 @@ LevelMap parseLevelMap(const std::string& text, const std::string& path) {
 
 std::vector<float> readRandomNumbers(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in) {
-        text << in.rdbuf();
+    if (!in) {
+        return {};
     }
-    return parseRandomNumbers(text.str());
+    return readRandomNumbersFrom(*in.rdbuf());
 }
 
 std::vector<float> parseRandomNumbers(const std::string& text) {
-    std::vector<float> numbers;
-    std::istringstream in(text);
-    float value;
-    while (in >> value) {
-        numbers.push_back(value / 80.0f);
-    }
-    return numbers;
+    std::stringbuf in(text, std::ios::in);
+    return readRandomNumbersFrom(in);
 }
 
 GameState::GameState(std::string level)
@@ -196,15 +255,14 @@ GameState::GameState(std::string level)
     noiseVolume = new NoiseVolume(3, 1);
     loadLevel(level);
     // A missing or broken table is worth a warning, not the end of the game:
-    // the fireflies then act on the initial tables.
-    std::string problem = learner.loadTransitions("learner.trans");
-    if (!problem.empty()) {
-        std::cerr << problem << std::endl;
-    }
-    problem = learner.loadValues("learner.val");
-    if (!problem.empty()) {
-        std::cerr << problem << std::endl;
-    }
+    // the fireflies then act on the initial tables. The entry point prints it.
+    auto warnIf = [this](const std::string& problem, const std::string& file) {
+        if (!problem.empty()) {
+            warnings.push_back(LoadError{problem, false, file});
+        }
+    };
+    warnIf(learner.loadTransitions("learner.trans"), "learner.trans");
+    warnIf(learner.loadValues("learner.val"), "learner.val");
     loadRandomNumbers();
     gameOver = false;
 }
@@ -711,7 +769,8 @@ void GameState::drawScene() {
     for (int i = 0; i < flowerCount; ++i) {
         Flower& flower = *flowers[i];
         double d = distance(eye[2], eye[0], flower.z, flower.x);
-        float position[4] = {static_cast<float>(flower.x), 7.0f, static_cast<float>(flower.z), 1.0f};
+        float position[4] = {static_cast<float>(flower.x), 7.0f, static_cast<float>(flower.z),
+                             1.0f};
         glLightfv(GL_LIGHT1, GL_POSITION, position);
         flower.draw(d);
     }

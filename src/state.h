@@ -8,6 +8,7 @@
 #ifndef FIREFLIES_STATE_H
 #define FIREFLIES_STATE_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "lantern.h"
 #include "learner.h"
 #include "noise_volume.h"
+#include "tools.h"
 
 // The level tables, indexed by the four numbers at the end of a map file.
 extern const int rad_arr[10];      // arena radius: 40, 45, ..., 85
@@ -49,18 +51,36 @@ struct LevelMap {
     int dragi = 0;  // index into drag_arr, 0..9
 };
 
+// Largest map file the game reads, in bytes (1 MB). A map of 10 fireflies,
+// 50 lanterns and 50 flowers takes about 2 kB; the rest leaves room for
+// notes after the indexes.
+constexpr std::size_t kMaxMapBytes = std::size_t{1} << 20;
+
 // Reads and checks a map file. Throws LoadError: "Couldn't open: PATH" (for
-// standard output) when it cannot be opened, otherwise "PATH:LINE: what is
-// wrong" for a missing or non-numeric value, a firefly count outside 2..10, a
+// standard output) when it cannot be opened, "PATH: what is wrong" when it
+// cannot be read or is larger than kMaxMapBytes (a pipe or device that goes
+// on is refused once it passes that), otherwise "PATH:LINE: what is wrong"
+// for a missing or non-numeric value, a firefly count outside 2..10, a
 // negative count, more than 50 lanterns or flowers, a position farther than
 // 1000000 from the centre or an index outside 0..9. Text after the indexes
 // is ignored.
 LevelMap readLevelMap(const std::string& path);
-// The same checks on map text already in memory; path names it in messages.
+// The same checks on map text already in memory (text larger than
+// kMaxMapBytes included); path names it in messages.
 LevelMap parseLevelMap(const std::string& text, const std::string& path);
 
-// The numbers of a random-numbers file, each divided by 80, up to the first
-// token that is not a number. A missing file gives an empty table.
+// Most numbers kept from a random-numbers file; the game's own holds 1000.
+constexpr std::size_t kMaxRandomNumbers = 1000000;
+// Longest number read from a random-numbers file, in characters.
+constexpr std::size_t kLongestRandomNumber = 256;
+
+// The numbers of a random-numbers file, each divided by 80, read as a
+// formatted stream extracts floats: reading stops at the first extraction
+// that fails, and nothing after it is read. Reading also stops, keeping what
+// was read, after kMaxRandomNumbers numbers and at a number longer than
+// kLongestRandomNumber characters, so that no file, however long, and no
+// device that never ends (such as /dev/zero) costs more than a few
+// megabytes. A missing file gives an empty table; none of this is an error.
 std::vector<float> readRandomNumbers(const std::string& path);
 // The same for the text of such a file already in memory.
 std::vector<float> parseRandomNumbers(const std::string& text);
@@ -71,6 +91,10 @@ class GameState {
     // loads "learner.trans", "learner.val" and "random_numbers.dat" from the
     // working directory. Needs a current GL context. Throws LoadError.
     explicit GameState(std::string level);
+    // The world owns its fireflies, lanterns, flowers and noise volume
+    // through raw pointers: a copy would share them.
+    GameState(const GameState&) = delete;
+    GameState& operator=(const GameState&) = delete;
 
     // Drains SDL's event queue into the held-key flags and firefly 0's fire
     // request; ends the process with status 0 on Escape or window close.
@@ -143,6 +167,10 @@ class GameState {
     double levelSpeed;     // thrust of every firefly
     double levelDrag;      // drag of every firefly
     std::vector<float> randomNumbers; // draw offsets, "random_numbers.dat" / 80
+    // Problems with the agent's tables met while building (a missing or
+    // broken "learner.trans" or "learner.val"): the game goes on with the
+    // initial tables, and the entry point prints these lines.
+    std::vector<LoadError> warnings;
     bool playerIsAgent = false; // firefly 0 acts on the agent's choice, not the keys (training)
     std::vector<int> hitsLanded; // [fireflyCount]: beams of each firefly that hit another, this game
     std::vector<int> hitsTaken;  // [fireflyCount]: hits each firefly took, this game

@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,20 +13,24 @@
 
 namespace {
 
-// The smallest power of two that is at least size, but no more than limit
-// (itself a power of two).
-int powerOfTwoAtLeast(int size, int limit) {
-    int power = 1;
-    while (power < size && power < limit) {
-        power *= 2;
+// The side a picture's side is scaled to, as gluBuild2DMipmaps chooses it:
+// the nearest power of two (the larger one when size lies exactly between
+// two), but no more than limit (itself a power of two).
+int nearestPowerOfTwo(int size, int limit) {
+    int lower = 1;
+    while (lower * 2 <= size && lower < limit) {
+        lower *= 2;
     }
-    return power;
+    if (lower >= limit || lower == size) {
+        return lower;
+    }
+    int upper = lower * 2;
+    return size - lower < upper - size ? lower : upper;
 }
 
-// Longest side of a picture the game takes. GL implementations offer 8192 or
-// more; anything larger is no picture of this game, and a header alone must
-// not make SDL set aside gigabytes.
-constexpr long long kMaxPictureSide = 8192;
+// Bytes of the longest picture header SDL reads; a file's first this many
+// bytes decide whether checkBmpHeader takes it.
+constexpr std::size_t kBmpHeaderBytes = 54;
 
 unsigned readLe16(const unsigned char* p) {
     return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
@@ -53,8 +56,8 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
     // The file header, then the picture header: 12 bytes in the old OS/2
     // form, otherwise at least the 40 bytes SDL reads.
     bool oldForm = size >= 18 && readLe32(data + 14) == 12;
-    if (size < (oldForm ? 26u : 54u)) {
-        throw LoadError{name + ": the file ends inside the picture's header", false};
+    if (size < (oldForm ? 26u : kBmpHeaderBytes)) {
+        throw LoadError{name + ": the file ends inside the picture's header", false, name};
     }
     long long width;
     long long height;
@@ -72,25 +75,34 @@ void checkBmpHeader(const unsigned char* data, std::size_t size, const std::stri
     if (bits != 24) {
         throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + pictureSize(width, rows) +
                             " picture; the game needs a 24-bit BMP",
-                        false};
+                        false, name};
     }
     if (width < 1 || rows < 1) {
         throw LoadError{name + ": a " + pictureSize(width, height) + " picture has no pixels",
-                        false};
+                        false, name};
     }
     if (width > kMaxPictureSide || rows > kMaxPictureSide) {
         throw LoadError{name + ": a " + pictureSize(width, rows) +
                             " picture is larger than the game can use (at most " +
                             std::to_string(kMaxPictureSide) + " pixels a side)",
-                        false};
+                        false, name};
     }
+}
+
+// The complaint about a file larger than any picture the game takes.
+LoadError tooLarge(const std::string& name) {
+    return LoadError{name + ": the file is larger than " + std::to_string(kMaxBmpBytes) +
+                         " bytes, more than the largest picture the game takes (" +
+                         pictureSize(kMaxPictureSide, kMaxPictureSide) + ") needs",
+                     false, name};
 }
 
 // Decodes a BMP from stream, which it closes; name stands for the file.
 BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
     SDL_Surface* surface = SDL_LoadBMP_RW(stream, 1); // closes the stream
     if (surface == nullptr) {
-        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false,
+                        name};
     }
     int bits = surface->format->BitsPerPixel;
     int width = surface->w;
@@ -99,7 +111,7 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
         SDL_FreeSurface(surface);
         throw LoadError{name + ": a " + std::to_string(bits) + "-bit " + std::to_string(width) +
                             "x" + std::to_string(height) + " picture; the game needs a 24-bit BMP",
-                        false};
+                        false, name};
     }
 
     // SDL keeps the rows top row first, each padded to a multiple of four
@@ -110,7 +122,7 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
         SDL_FreeSurface(surface);
         throw LoadError{name + ": a " + pictureSize(width, height) +
                             " picture is larger than the game can use",
-                        false};
+                        false, name};
     }
     if (SDL_MUSTLOCK(surface)) {
         SDL_LockSurface(surface);
@@ -135,28 +147,37 @@ BmpPicture decodeBmpStream(SDL_RWops* stream, const std::string& name) {
 
 BmpPicture readBmp(const std::string& fileName) {
     // The whole file is read first so that its header can be checked before
-    // SDL decodes it.
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr) {
-        throw LoadError{fileName + ": cannot open the picture", false};
+    // SDL decodes it. Where its first bytes already settle the matter, no
+    // more is read: SDL turns away anything without the "BM" mark by its
+    // first two bytes, and checkBmpHeader judges a header by its first 54.
+    std::string bytes;
+    auto keepReading = [&fileName](const std::string& soFar) {
+        if (soFar.size() >= 2 && (soFar[0] != 'B' || soFar[1] != 'M')) {
+            return false;
+        }
+        if (soFar.size() >= kBmpHeaderBytes) {
+            checkBmpHeader(reinterpret_cast<const unsigned char*>(soFar.data()), soFar.size(),
+                           fileName);
+        }
+        return true;
+    };
+    switch (readFileUpTo(fileName, kMaxBmpBytes, bytes, keepReading)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return decodeBmp(bytes.data(), bytes.size(), fileName);
+    case FileRead::kCannotOpen:
+        throw LoadError{fileName + ": cannot open the picture", false, fileName};
+    case FileRead::kTooLarge:
+        throw tooLarge(fileName);
+    case FileRead::kCannotRead:
+        break;
     }
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[1 << 16];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        throw LoadError{fileName + ": cannot read the picture", false};
-    }
-    return decodeBmp(bytes.data(), bytes.size(), fileName);
+    throw LoadError{fileName + ": cannot read the picture", false, fileName};
 }
 
 BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name) {
-    if (size > static_cast<std::size_t>(INT_MAX)) {
-        throw LoadError{name + ": too large for a picture", false};
+    if (size > kMaxBmpBytes) {
+        throw tooLarge(name); // and so within the int range SDL takes
     }
     static const unsigned char kNothing = 0;
     if (size == 0) {
@@ -165,7 +186,8 @@ BmpPicture decodeBmp(const void* data, std::size_t size, const std::string& name
     checkBmpHeader(static_cast<const unsigned char*>(data), size, name);
     SDL_RWops* stream = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (stream == nullptr) {
-        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false};
+        throw LoadError{name + ": not a readable BMP picture (" + SDL_GetError() + ")", false,
+                        name};
     }
     return decodeBmpStream(stream, name);
 }
@@ -178,11 +200,12 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
     std::vector<unsigned char>& packed = picture.bytes;
 
     // gluBuild2DMipmaps rescales other sizes itself but loses the picture's
-    // bottom row doing so; gluScaleImage does it right.
+    // bottom row doing so; gluScaleImage does it right, to the size GLU
+    // would have chosen.
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    int scaledWidth = powerOfTwoAtLeast(width, maxSize);
-    int scaledHeight = powerOfTwoAtLeast(height, maxSize);
+    int scaledWidth = nearestPowerOfTwo(width, maxSize);
+    int scaledHeight = nearestPowerOfTwo(height, maxSize);
     GLint status = 0;
     if (scaledWidth != width || scaledHeight != height) {
         std::vector<unsigned char> scaled(static_cast<size_t>(scaledWidth) * scaledHeight * 3);
@@ -211,6 +234,18 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
     if (status != 0) {
         throw LoadError{fileName + ": the picture cannot become a texture (" +
                             reinterpret_cast<const char*>(gluErrorString(status)) + ")",
-                        false};
+                        false, fileName};
+    }
+}
+
+void disableTexturing(int firstUnit) {
+    GLint units = 1;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    for (int unit = firstUnit; unit < units; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+        glDisable(GL_TEXTURE_1D);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_TEXTURE_3D);
+        glDisable(GL_TEXTURE_CUBE_MAP);
     }
 }

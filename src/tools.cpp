@@ -1,7 +1,27 @@
 #include "tools.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Angles smaller than this in magnitude (degrees) are brought into range a
+// turn at a time: at most 2778 steps.
+constexpr double kSteppingLimit = 1e6;
+
+// Bytes readFileUpTo asks for at a time.
+constexpr std::size_t kPieceBytes = 1 << 16;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
 
 double distance(double x1, double y1, double x2, double y2) {
     return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
@@ -15,13 +35,32 @@ double angleBetween(double x1, double y1, double x2, double y2) {
 }
 
 double normalizeAngle360(double angle) {
-    while (angle > 360.0) {
-        angle -= 360.0;
+    if (!std::isfinite(angle)) {
+        return angle; // no turn brings infinity (or a value that is not a number) into range
     }
-    while (angle < 0.0) {
-        angle += 360.0;
+    if (std::fabs(angle) < kSteppingLimit) {
+        // Headings and bearings are at most a turn or two out of range; they
+        // are stepped back one turn at a time, which the computer fireflies'
+        // trained tables were made with.
+        while (angle > 360.0) {
+            angle -= 360.0;
+        }
+        while (angle < 0.0) {
+            angle += 360.0;
+        }
+        return angle;
     }
-    return angle;
+    // Far out of range (1e30 - 360 is 1e30 again): one exact remainder, with
+    // the ends the stepping gives, a whole number of turns above 0 ending on
+    // 360 and below 0 ending on 0.
+    double turn = std::fmod(angle, 360.0);
+    if (turn < 0.0) {
+        turn += 360.0;
+    }
+    if (turn == 0.0) {
+        turn = angle > 0.0 ? 360.0 : 0.0; // also turns -0 into 0
+    }
+    return turn;
 }
 
 double normalizeAngle180(double theta) {
@@ -82,4 +121,53 @@ std::string printable(const std::string& text) {
         shown += "...";
     }
     return shown;
+}
+
+std::string messageWithFolder(const LoadError& error, const std::string& folder) {
+    const std::string& file = error.file;
+    if (file.empty() || file[0] == '/' || error.message.compare(0, file.size(), file) != 0) {
+        return error.message;
+    }
+    return folder + "/" + error.message;
+}
+
+FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& contents,
+                      const std::function<bool(const std::string&)>& keepReading) {
+    contents.clear();
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (file == nullptr) {
+        return FileRead::kCannotOpen;
+    }
+    // A regular file tells its size: one too large is not read at all, and
+    // any other gets its room at once.
+    struct stat info;
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (static_cast<unsigned long long>(info.st_size) > limit) {
+            return FileRead::kTooLarge;
+        }
+        contents.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    std::vector<char> piece(kPieceBytes);
+    for (;;) {
+        std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+        if (got == 0) {
+            return std::ferror(file.get()) != 0 ? FileRead::kCannotRead : FileRead::kWhole;
+        }
+        if (got > limit - contents.size()) {
+            return FileRead::kTooLarge;
+        }
+        // The room doubles, as a string's would, but never beyond the limit
+        // (a string asked for less than twice its room takes twice anyway).
+        if (contents.size() + got > contents.capacity()) {
+            std::string larger;
+            larger.reserve(
+                std::min(limit, std::max(2 * contents.capacity(), contents.size() + got)));
+            larger.append(contents);
+            contents.swap(larger);
+        }
+        contents.append(piece.data(), got);
+        if (keepReading && !keepReading(contents)) {
+            return FileRead::kStopped;
+        }
+    }
 }

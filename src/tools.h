@@ -5,10 +5,13 @@
 // that 0 degrees is world +Z and 90 degrees is world +X.
 //
 // Also home of LoadError, the one error record that file readers hand back
-// to the entry point.
+// to the entry point, and of readFileUpTo, which the readers that need a
+// whole file in memory read it with.
 #ifndef FIREFLIES_TOOLS_H
 #define FIREFLIES_TOOLS_H
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,7 +28,9 @@ double distance(double x1, double y1, double x2, double y2);
 // a value that is not a number.
 double angleBetween(double x1, double y1, double x2, double y2);
 
-// Brings a finite angle into [0, 360] (both ends possible); NaN passes through.
+// Brings an angle in degrees into [0, 360] (both ends possible: 720 gives
+// 360, -360 gives 0). Values beyond a million degrees are reduced in one
+// step; infinities and NaN come back unchanged.
 double normalizeAngle360(double angle);
 
 // Brings theta from [-540, 540] into [-180, 180]; asserts on anything else.
@@ -51,8 +56,37 @@ std::string printable(const std::string& text);
 // entry point prints it (to standard output when onStdout is set, otherwise
 // to standard error) and exits with status 1.
 struct LoadError {
-    std::string message; // one line without its line end, e.g. "final.map: firefly count 11 is outside 2..10"
-    bool onStdout;       // the map's "Couldn't open: " line goes to standard output
+    // One line without its line end, e.g. "final.map:1: firefly count 11 is outside 2..10".
+    std::string message;
+    // The map's "Couldn't open: " line goes to standard output.
+    bool onStdout;
+    // The file the message starts with, as the reader was given it; "" for none.
+    std::string file = {};
 };
+
+// The error's message with its file named by a full path: a relative file
+// name that starts the message is put inside folder (the working directory,
+// no trailing '/'), so "wing.bmp: ..." tells a player where to look.
+// Messages without a file, or with an absolute one, come back unchanged.
+std::string messageWithFolder(const LoadError& error, const std::string& folder);
+
+// How readFileUpTo ended.
+enum class FileRead {
+    kWhole,      // contents holds the whole file
+    kStopped,    // keepReading ended the reading; contents holds what was read
+    kTooLarge,   // the file holds more than the limit; contents holds no more than the limit
+    kCannotOpen, // the file cannot be opened; errno is as fopen left it
+    kCannotRead, // a read failed part way (a folder fails so)
+};
+
+// Reads the file at path into contents (replacing what it held) 64 kB at a
+// time, keeping at most limit bytes: a regular file larger than limit is
+// refused unread, and a pipe or device that goes on (such as /dev/zero) as
+// soon as it passes limit, so no file costs more than about twice limit
+// bytes of memory. keepReading, when given, sees contents after every piece
+// read and may end the reading early by returning false (or by throwing,
+// which closes the file and passes on).
+FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& contents,
+                      const std::function<bool(const std::string&)>& keepReading = {});
 
 #endif

@@ -13,6 +13,7 @@
 #include "bounds_box.h"
 #include "camera.h"
 #include "gl_context.h"
+#include "poisoned_state.h"
 #include "tools.h"
 
 namespace {
@@ -33,14 +34,7 @@ GLuint makeProbeTexture() {
             texels[row][c][2] = (codes[row] & 4) ? 255 : 0;
         }
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 8, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    return name;
+    return makeNearestTexture(8, 2, &texels[0][0][0]);
 }
 
 // What a pixel shows: -1 for the white background, else the probe code
@@ -140,7 +134,7 @@ TEST(BoundsBox, WallsStandAtEightyAndReachFromMinus130To30) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(BoundsBox, DrawLeavesTheMatricesAndTexturingAsTheFrameExpects) {
+TEST(BoundsBox, DrawLeavesTheMatricesAsTheFrameExpects) {
     REQUIRE_GL_CONTEXT();
     BoundsBox bounds;
     EXPECT_TRUE(glIsTexture(bounds.textureId));
@@ -158,7 +152,37 @@ TEST(BoundsBox, DrawLeavesTheMatricesAndTexturingAsTheFrameExpects) {
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << "texturing is left as it was found";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(BoundsBox, LooksTheSameWhateverStateItFindsAndPutsThatBack) {
+    REQUIRE_GL_CONTEXT();
+    BoundsBox bounds;
+    bounds.textureId = makeProbeTexture();
+    resetDrawState();
+    lookFromOffCentre(1.0);
+    bounds.draw(kSize);
+    std::string clean = readFramebufferRgb();
+
+    // After whatever another drawer may leave: textures on other units, a
+    // 3D texture, another texture environment and texture matrix, blending,
+    // lighting, no depth test.
+    lookFromOffCentre(1.0);
+    poisonDrawState();
+    bounds.draw(kSize);
+    std::string afterPoison = readFramebufferRgb();
+    const char* changed = "";
+    EXPECT_TRUE(stillPoisoned(&changed)) << changed << " was not put back";
+    resetDrawState();
+    saveShot(afterPoison, "bounds_after_poisoned_state.png");
+
+    EXPECT_EQ(codeNear(clean, 40, -10, 80, 0, 0), 4) << "the clean draw shows the walls";
+    int differing = 0;
+    for (size_t i = 0; i < clean.size(); i += 3) {
+        differing += clean.compare(i, 3, afterPoison, i, 3) != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -14,16 +14,36 @@ const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/
 const std::string kPrivateDisplay =
     "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 ";
 
+// Runs the game from folder with these arguments and no key presses.
+CommandResult runGameIn(const std::string& folder, const std::string& args) {
+    return runCommand(kPrivateDisplay + "sh -c \"cd '" + folder + "' && exec '" + kBinary + "' " +
+                      args + "\"");
+}
+
 // Runs the game from data/ with these arguments and no key presses.
 CommandResult runGame(const std::string& args) {
-    return runCommand(kPrivateDisplay + "sh -c \"cd '" FIREFLIES_DATA_DIR "' && exec '" + kBinary +
-                      "' " + args + "\"");
+    return runGameIn(FIREFLIES_DATA_DIR, args);
+}
+
+// Fills folder with links to every file of data/ but the one named, which
+// the test writes itself.
+void linkDataExcept(const TempDir& folder, const std::string& own) {
+    CommandResult linked =
+        runCommand("for f in '" FIREFLIES_DATA_DIR "'/*; do [ \"$(basename \"$f\")\" = '" + own +
+                   "' ] || ln -s \"$f\" '" + folder.path() + "'/; done");
+    ASSERT_EQ(linked.status, 0) << linked.err;
+}
+
+// Runs the game from folder, plays the steps on its window, and reports.
+CommandResult driveIn(const std::string& folder, const std::string& steps,
+                      const std::string& args) {
+    return runCommand(kPrivateDisplay + "'" + kDriver + "' '" + kBinary + "' '" + folder + "' '" +
+                      steps + "' " + args);
 }
 
 // Runs the game from data/, plays the steps on its window, and reports.
 CommandResult drive(const std::string& steps, const std::string& args) {
-    return runCommand(kPrivateDisplay + "'" + kDriver + "' '" + kBinary + "' '" FIREFLIES_DATA_DIR
-                      "' '" + steps + "' " + args);
+    return driveIn(FIREFLIES_DATA_DIR, steps, args);
 }
 
 bool endsWithStatus(const CommandResult& result, int status) {
@@ -58,4 +78,29 @@ TEST(EndToEnd, OnlyTheFirstArgumentChoosesTheMap) {
     result = runGame("nosuch.map final.map");
     EXPECT_EQ(result.out, "Couldn't open: nosuch.map\n");
     EXPECT_EQ(result.status, 1);
+}
+
+TEST(EndToEnd, ALanternModelWithoutFacesNamesTheFileAndFails) {
+    TempDir data;
+    linkDataExcept(data, "lantern.obj");
+    // What a truncated model file leaves: positions, no faces.
+    data.write("lantern.obj", "# lantern\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n");
+    CommandResult result = runGameIn(data.path(), "");
+    // The game runs from its data folder; the message names it.
+    EXPECT_EQ(result.err, data.path() +
+                              "/lantern.obj: the model has no triangles (no face line with "
+                              "position/texture/normal corners)\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST(EndToEnd, AMissingValueTableIsAWarningNamingItsFolderAndTheGamePlays) {
+    TempDir data;
+    linkDataExcept(data, "learner.val");
+    CommandResult result = driveIn(data.path(), "sleep 1; key Escape", "");
+    EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
+    // One line, naming the file in its folder, before the first frame.
+    EXPECT_NE(("\n" + result.err).find("\n" + data.path() + "/learner.val: "), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.err.find("learner.trans"), std::string::npos) << result.err;
 }

@@ -21,6 +21,7 @@
 #include "firefly.h"
 #include "gl_context.h"
 #include "particles.h"
+#include "poisoned_state.h"
 #include "tools.h"
 
 namespace {
@@ -342,6 +343,38 @@ TEST_F(FireflyTest, BeamIsDrawnInNineFrames) {
     firefly->beam.framesLeft = 1;
     firefly->beam.draw();
     EXPECT_GT(differingPixels(empty, readFramebufferRgb()), 20);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(FireflyTest, BeamLooksTheSameWhateverStateItFindsAndPutsThatBack) {
+    // Two fireflies fire alike; their sparks burst alike from the same seed.
+    Firefly* other = new Firefly();
+    Camera camera;
+    for (Firefly* f : {firefly, other}) {
+        f->beam.launch(firefly->x, firefly->z, 70.0f);
+        f->beam.length = 12.5f;
+    }
+    resetDrawState();
+    beginFrame(camera, *firefly);
+    std::string blank = readFramebufferRgb();
+    std::srand(5);
+    firefly->beam.draw();
+    std::string clean = readFramebufferRgb();
+
+    // After whatever another drawer may leave: textures on every unit the
+    // game uses, lighting, additive blending, no depth test, wide lines.
+    beginFrame(camera, *firefly);
+    poisonDrawState();
+    std::srand(5);
+    other->beam.draw();
+    std::string afterPoison = readFramebufferRgb();
+    const char* changed = "";
+    EXPECT_TRUE(stillPoisoned(&changed)) << changed << " was not put back";
+    resetDrawState();
+    saveShot(afterPoison, "beam_after_poisoned_state.png");
+
+    EXPECT_GT(differingPixels(blank, clean), 50) << "the clean draw shows the beam";
+    EXPECT_EQ(differingPixels(clean, afterPoison), 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

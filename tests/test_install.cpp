@@ -6,43 +6,24 @@
 
 #include <string>
 
-#include "temp_dir.h"
+#include "installed_game.h"
 
 namespace {
 const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
-const std::string kPrivateDisplay =
-    "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 ";
 
-// One word for sh: the text in single quotes (the paths here hold none).
-std::string shellWord(const std::string& text) {
-    return "'" + text + "'";
-}
-
-bool endsWithStatus(const CommandResult& result, int status) {
-    return result.out.find("status=" + std::to_string(status) + "\n") != std::string::npos;
-}
-
-// Runs a shell command line in `dir` under a private X server.
+// Runs a shell command line in `dir` under a private X server, with no
+// terminal attached.
 CommandResult runIn(const std::string& dir, const std::string& command) {
-    return runCommand(kPrivateDisplay + "sh -c \"cd " + shellWord(dir) + " && " + command + "\"");
-}
-
-// Installs the built game under prefix; "" for no DESTDIR staging.
-CommandResult install(const std::string& prefix, const std::string& destdir) {
-    std::string env = destdir.empty() ? "" : "DESTDIR=" + shellWord(destdir) + " ";
-    return runCommand(env + "cmake --install " + shellWord(FIREFLIES_BINARY_DIR) + " --prefix " +
-                      shellWord(prefix));
+    return runCommand(kPrivateDisplay + "sh -c \"cd " + shellWord(dir) + " && " + command +
+                      "\" </dev/null");
 }
 
 class Install : public ::testing::Test {
   protected:
-    void SetUp() override {
-        CommandResult result = install(prefix(), "");
-        ASSERT_EQ(result.status, 0) << result.out << result.err;
-    }
-    std::string prefix() const { return dir.path() + "/prefix"; }
-    std::string launcher() const { return prefix() + "/bin/fireflies"; }
+    std::string prefix() const { return game.prefix(); }
+    std::string launcher() const { return game.launcher(); }
 
+    InstalledGame game;
     TempDir dir;
 };
 } // namespace
@@ -50,7 +31,8 @@ class Install : public ::testing::Test {
 TEST_F(Install, PutsEachPartWhereTheDesktopLooksForIt) {
     EXPECT_EQ(runCommand("test -x " + shellWord(launcher())).status, 0);
     EXPECT_EQ(runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies")).status, 0);
-    for (const char* name : {"final.map", "firefly.obj", "bounds.bmp", "learner.trans"}) {
+    for (const char* name :
+         {"final.map", "levels.txt", "firefly.obj", "bounds.bmp", "learner.trans"}) {
         std::string installed = readFile(prefix() + "/share/fireflies/" + name);
         EXPECT_FALSE(installed.empty()) << name;
         EXPECT_TRUE(installed == readFile(std::string(FIREFLIES_DATA_DIR) + "/" + name)) << name;
@@ -73,6 +55,11 @@ TEST_F(Install, PutsEachPartWhereTheDesktopLooksForIt) {
     EXPECT_EQ(render.status, 0) << render.err;
     EXPECT_EQ(render.err, "");
     EXPECT_NE(readFile(manual).find(".SH SYNOPSIS"), std::string::npos);
+
+    // Where software centres look; its content is checked by dist/check-package.
+    std::string metainfo =
+        readFile(prefix() + "/share/metainfo/" FIREFLIES_APPSTREAM_ID ".metainfo.xml");
+    EXPECT_NE(metainfo.find("<id>" FIREFLIES_APPSTREAM_ID "</id>"), std::string::npos) << metainfo;
 }
 
 TEST_F(Install, LauncherPlaysFromAnotherDirectoryEvenThroughALink) {
@@ -110,7 +97,7 @@ TEST_F(Install, LauncherTakesAMapRelativeToThePlayersDirectory) {
 TEST(InstallStaged, DestdirStagesAPrefixWhoseLauncherStillFindsTheGame) {
     TempDir stage;
     const std::string prefix = "/opt/fireflies-staged-test";
-    CommandResult result = install(prefix, stage.path());
+    CommandResult result = installGame(prefix, stage.path());
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_NE(runCommand("test -e " + prefix).status, 0) << "installed outside DESTDIR";
     std::string root = stage.path() + prefix;
@@ -126,7 +113,7 @@ TEST(InstallStaged, DestdirStagesAPrefixWhoseLauncherStillFindsTheGame) {
 TEST(InstallStaged, LauncherSaysSoWhenTheGameIsNotBesideIt) {
     TempDir lonely;
     ASSERT_EQ(runCommand("mkdir " + shellWord(lonely.path() + "/bin") + " && cp " +
-                         shellWord(std::string(FIREFLIES_SOURCE_DIR) + "/dist/fireflies-launcher") +
+                         shellWord(std::string(FIREFLIES_BINARY_DIR) + "/fireflies-launcher") +
                          " " + shellWord(lonely.path() + "/bin/fireflies"))
                   .status,
               0);

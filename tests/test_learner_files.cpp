@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
 
 #include "learner.h"
+#include "memory_limit.h"
 #include "temp_dir.h"
 
 namespace {
@@ -174,12 +176,84 @@ TEST(LearnerFiles, ABadTokenIsShownShortAndPrintable) {
                                             "rest keep their values");
 }
 
-TEST(LearnerFiles, SurplusNumbersAreIgnored) {
+TEST(LearnerFiles, ALongerFileFillsTheTableAndIsReported) {
     TempDir dir;
     Learner learner;
     std::string path = dir.write("val", lines(192, "1e-3") + "4 5 6 junk\n");
-    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.loadValues(path),
+              path + ":193: more than the 192 numbers of the table; the rest are ignored");
     EXPECT_EQ(learner.values[191], 0.001);
+    // Spaces and line ends after the table are no surplus.
+    path = dir.write("val", lines(192, "2") + "\n \t\n\n");
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 2.0);
+}
+
+TEST(LearnerFiles, NumbersTooSmallForADoubleReadAsAStreamReadsThem) {
+    TempDir dir;
+    Learner learner;
+    learner.values.assign(kStateCount, -7.0);
+    std::string path =
+        dir.write("val", "1e-400\n-1e-400\n1e-310\n2e-324\n+4.9e-324\n" + lines(187, "0.5"));
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 0.0);
+    EXPECT_EQ(learner.values[1], 0.0);
+    EXPECT_TRUE(std::signbit(learner.values[1]));
+    EXPECT_EQ(learner.values[2], 1e-310); // a subnormal
+    EXPECT_EQ(learner.values[3], 0.0);
+    EXPECT_EQ(learner.values[4], std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(learner.values[5], 0.5);
+    // What a stream refuses stays refused: too large for a double.
+    for (const char* huge : {"1e400", "-1e400"}) {
+        path = dir.write("val", "1e-400\n" + std::string(huge) + "\n");
+        EXPECT_EQ(learner.loadValues(path),
+                  path + ":2: \"" + huge +
+                      "\" is not a number; read 1 of 192 numbers, the rest keep their values");
+    }
+
+    // The same in the transition file, anywhere in it.
+    std::string text = lines(1000, "0.25") + "1e-400\n" + lines(146455, "0.5");
+    path = dir.write("trans", text);
+    EXPECT_EQ(learner.loadTransitions(path), "");
+    EXPECT_EQ(learner.transProb(1, 39, 1), 0.25); // number 999 (from 0)
+    EXPECT_EQ(learner.transProb(1, 40, 1), 0.0);  // number 1000
+    EXPECT_EQ(learner.transProb(1, 41, 1), 0.5);
+    EXPECT_EQ(learner.transProb(191, 191, 3), 0.5);
+}
+
+TEST(LearnerFiles, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
+    REQUIRE_ADDRESS_SPACE_LIMIT();
+    const std::size_t headroom = 16 << 20; // bytes the loading may add to the address space
+    TempDir dir;
+    // Ten million numbers, 20 MB: more than the whole limit.
+    std::string path = dir.write("learner.trans", repeated("0\n", 10000000));
+    Learner learner;
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions(path); }, headroom),
+              path + ":147457: more than the 147456 numbers of the table; the rest are ignored");
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadValues(path); }, headroom),
+              path + ":193: more than the 192 numbers of the table; the rest are ignored");
+
+    // A device that never ends: one endless token.
+    std::string zeros = std::string(32, '?') + "...";
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions("/dev/zero"); }, headroom),
+              "/dev/zero:1: \"" + zeros +
+                  "\" is too long for a number (more than 256 characters); read 0 of 147456 "
+                  "numbers, the rest keep their values");
+}
+
+TEST(LearnerFiles, ALongTokenIsReadOnlyUpToTheLongestNumber) {
+    TempDir dir;
+    Learner learner;
+    // 256 characters are still a number, 257 are not.
+    std::string longest = "0." + std::string(253, '0') + "5";
+    std::string path = dir.write("val", longest + "\n" + lines(191, "1"));
+    EXPECT_EQ(learner.loadValues(path), "");
+    EXPECT_EQ(learner.values[0], 5e-254);
+    path = dir.write("val", "0" + longest + "\n");
+    EXPECT_EQ(learner.loadValues(path),
+              path + ":1: \"00." + std::string(29, '0') +
+                  "...\" is too long for a number (more than 256 characters); read 0 of 192 "
+                  "numbers, the rest keep their values");
 }
 
 TEST(LearnerFiles, MissingFilesKeepTheInitialTables) {

@@ -1,12 +1,21 @@
-// The map file and the random-numbers file: what a good file gives, and the
-// one clear line every malformed map gets instead of undefined behaviour.
+// The map file and the random-numbers file: what a good file gives, the
+// one clear line every malformed map gets instead of undefined behaviour, and
+// the little memory either costs however long the file.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
+#include "memory_limit.h"
 #include "state.h"
 #include "temp_dir.h"
 #include "tools.h"
+
+// The world owns its objects through raw pointers; a copy would share them.
+static_assert(!std::is_copy_constructible_v<GameState> && !std::is_copy_assignable_v<GameState>,
+              "a world cannot be copied");
 
 namespace {
 // The message readLevelMap throws for this map text, or "" if it loads.
@@ -139,6 +148,47 @@ TEST(LevelMap, TheWholeTokenIsTheNumberAndMessagesShowItPrintably) {
               ":3: firefly 1 x " + std::string(32, '7') + "... is outside -1000000..1000000");
 }
 
+TEST(LevelMap, AMapLargerThanAMegabyteIsTurnedAway) {
+    TempDir dir;
+    std::string map = "2\n0 0\n1 1\n0\n0\n0 0 0 0\n";
+    // Notes after the indexes are ignored up to the last byte the game reads.
+    std::string full = map + std::string(kMaxMapBytes - map.size(), '#');
+    EXPECT_EQ(mapError(dir, full), "");
+    EXPECT_EQ(parseLevelMap(full, "inline.map").fireflies.size(), 2u);
+    const std::string tooLarge =
+        ": the map is larger than 1 MB (1048576 bytes), more than the game reads";
+    EXPECT_EQ(mapError(dir, full + "#"), tooLarge);
+    try {
+        parseLevelMap(full + "#", "inline.map");
+        FAIL() << "no error";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, "inline.map" + tooLarge);
+        EXPECT_FALSE(error.onStdout);
+    }
+}
+
+TEST(LevelMap, AFolderIsAMapThatCannotBeRead) {
+    TempDir dir;
+    try {
+        readLevelMap(dir.path());
+        FAIL() << "no error";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, dir.path() + ": cannot read the map");
+        EXPECT_FALSE(error.onStdout);
+    }
+}
+
+TEST(LevelMap, ADeviceThatNeverEndsIsTurnedAwayInLittleMemory) {
+    REQUIRE_ADDRESS_SPACE_LIMIT();
+    EXPECT_EQ(loadUnderMemoryLimit(
+                  [] {
+                      readLevelMap("/dev/zero");
+                      return std::string("loaded");
+                  },
+                  16 << 20),
+              "/dev/zero: the map is larger than 1 MB (1048576 bytes), more than the game reads");
+}
+
 TEST(LevelMap, TextInMemoryReadsLikeAFile) {
     LevelMap map = parseLevelMap("2 1 2 3 4 0 0 9 8 7 6", "inline.map");
     EXPECT_EQ(map.fireflies[1].first, 3.0f);
@@ -174,4 +224,118 @@ TEST(RandomNumbers, TheShippedFileHoldsSmallOffsets) {
         EXPECT_GE(n, 0.0f);
         EXPECT_LE(n, 1.0f / 80.0f);
     }
+}
+
+namespace {
+
+// The numbers a formatted stream extracts from text, each divided by 80, up
+// to the first extraction that fails: the behaviour the game has always had.
+std::vector<float> streamExtraction(const std::string& text) {
+    std::vector<float> numbers;
+    std::istringstream in(text);
+    float value;
+    while (in >> value) {
+        numbers.push_back(value / 80.0f);
+    }
+    return numbers;
+}
+
+} // namespace
+
+TEST(RandomNumbers, EveryFileReadsAsAFormattedStreamReadsIt) {
+    const char* texts[] = {"40 80 120",
+                           "40-5 7",
+                           "1e2 3",
+                           "1e 5",
+                           "1e+ 5",
+                           "5.5.5 6",
+                           ".5 -.5 +.5 7",
+                           "+-1 2",
+                           "0x10 3",
+                           "1,5 2",
+                           "3abc 4",
+                           "nan 1",
+                           "inf 1",
+                           "1e39 2",
+                           "-1e39 2",
+                           "1e-50 2",
+                           "\t\v\f\r\n 9 \n",
+                           "12\n\n\n13",
+                           "00012 -0 +0",
+                           "1e5e5 2",
+                           "2..5 3",
+                           "- 4",
+                           "4 .",
+                           "1.5e-3x 7",
+                           "\x01 5",
+                           "9\xc3\xa9 8",
+                           "6 7 8 ",
+                           "",
+                           "   ",
+                           "1-2-3-4"};
+    TempDir dir;
+    for (const char* text : texts) {
+        std::vector<float> expected = streamExtraction(text);
+        EXPECT_EQ(parseRandomNumbers(text), expected) << "\"" << text << "\"";
+        EXPECT_EQ(readRandomNumbers(dir.write("r.dat", text)), expected) << "\"" << text << "\"";
+    }
+    // The game's own file (tests run in data/).
+    std::vector<float> shipped = streamExtraction(readFile("random_numbers.dat"));
+    EXPECT_GE(shipped.size(), 100u);
+    EXPECT_EQ(readRandomNumbers("random_numbers.dat"), shipped);
+}
+
+TEST(RandomNumbers, AMillionNumbersAreKeptAndTheRestIsNotRead) {
+    std::string text;
+    for (int i = 1; i <= 1000001; ++i) {
+        text += std::to_string(i % 1000) + (i % 10 == 0 ? "\n" : " ");
+    }
+    TempDir dir;
+    std::vector<float> fromFile = readRandomNumbers(dir.write("r.dat", text + " word"));
+    ASSERT_EQ(fromFile.size(), kMaxRandomNumbers);
+    EXPECT_EQ(fromFile[0], 1.0f / 80.0f);
+    EXPECT_EQ(fromFile[998], 999.0f / 80.0f);
+    EXPECT_EQ(fromFile[999999], 0.0f); // number 1000000
+    EXPECT_EQ(parseRandomNumbers(text), fromFile);
+    // Fewer than a million are all kept.
+    EXPECT_EQ(parseRandomNumbers(text.substr(0, 1000)).size(),
+              streamExtraction(text.substr(0, 1000)).size());
+}
+
+TEST(RandomNumbers, ANumberLongerThanTheLongestEndsTheReading) {
+    // 256 characters are a number, 257 are not read; what was read is kept.
+    std::string longest = "0.5" + std::string(253, '0');
+    std::vector<float> numbers = parseRandomNumbers("8 " + longest + " 16");
+    EXPECT_EQ(numbers, (std::vector<float>{0.1f, 0.5f / 80.0f, 0.2f}));
+    EXPECT_EQ(parseRandomNumbers("8 0" + longest + " 16"), std::vector<float>{0.1f});
+    // A long word that starts with numbers gives them, as a stream would:
+    // they end well before the word is cut.
+    std::string word = "40-8" + std::string(300, 'x');
+    EXPECT_EQ(parseRandomNumbers("8 " + word + " 16"), (std::vector<float>{0.1f, 0.5f, -0.1f}));
+    EXPECT_EQ(parseRandomNumbers("8 " + word), streamExtraction("8 " + word));
+    // A number that runs into the cut may go on past it: not kept.
+    EXPECT_EQ(parseRandomNumbers("8 " + std::string(300, '1')), std::vector<float>{0.1f});
+}
+
+TEST(RandomNumbers, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
+    REQUIRE_ADDRESS_SPACE_LIMIT();
+    const std::size_t headroom = 16 << 20; // bytes the reading may add to the address space
+    TempDir dir;
+    // Ten million numbers, 20 MB: more than the whole limit.
+    std::string path = dir.write("random_numbers.dat", repeated("1\n", 10000000));
+    auto countAndLast = [](const std::vector<float>& numbers) {
+        return std::to_string(numbers.size()) + " " +
+               (numbers.empty() ? "-" : std::to_string(numbers.back() * 80.0f));
+    };
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return countAndLast(readRandomNumbers(path)); }, headroom),
+              "1000000 1.000000");
+    // An endless word of zero bytes is no number.
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return countAndLast(readRandomNumbers("/dev/zero")); },
+                                   headroom),
+              "0 -");
+    // An endless run of numbers stops at the millionth.
+    EndlessPipe pipe(dir.path() + "/pipe", "", "2 ");
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return countAndLast(readRandomNumbers(pipe.path())); },
+                                   headroom),
+              "1000000 2.000000");
 }

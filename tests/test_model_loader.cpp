@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 
 #include "bmp_fixture.h"
 #include "gl_context.h"
+#include "memory_limit.h"
 #include "model.h"
 #include "temp_dir.h"
 #include "tools.h"
@@ -205,6 +208,67 @@ TEST(ModelLoader, AnIndexOutsideItsArrayNamesFileLineAndIndex) {
               ":4: face texture index 1 is outside 1..0");
 }
 
+TEST(ModelLoader, AModelWithoutTrianglesIsALoadError) {
+    TempDir dir;
+    const std::string refused =
+        ": the model has no triangles (no face line with position/texture/normal corners)";
+    // Positions but no faces (a truncated file), faces that are all dropped,
+    // an empty file.
+    EXPECT_EQ(loadError(dir, kPoints), refused);
+    EXPECT_EQ(loadError(dir, std::string(kPoints) + "g mesh\nf 1 2 3\nf 1//1 2//2 3//3\n"),
+              refused);
+    EXPECT_EQ(loadError(dir, ""), refused);
+    // One triangle is enough.
+    EXPECT_EQ(loadError(dir, std::string(kPoints) + "f 1/1/1 1/1/1 1/1/1\n"), "");
+}
+
+TEST(ModelLoader, MoreThanAMillionOfAnythingIsTurnedAwayBeforeItIsStored) {
+    TempDir dir;
+    const std::string large = "; the game takes no model that large";
+    const std::string oneOfEach = "v 0 0 0\nvt 0 0\nvn 0 0 1\n";
+    // A million positions load; one more is turned away on its line.
+    std::string million = repeated("v\n", 1000000);
+    EXPECT_EQ(loadError(dir, million + oneOfEach + "f 1/1/1 1/1/1 1/1/1\n"),
+              ":1000001: more than 1000000 positions" + large);
+    EXPECT_EQ(loadError(dir, million + "vt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1000000/1/1\n"), "");
+    EXPECT_EQ(loadError(dir, oneOfEach + repeated("vn\n", 999999) + "\n\nvn 1 1 1\n"),
+              ":1000005: more than 1000000 normals" + large);
+    EXPECT_EQ(loadError(dir, oneOfEach + repeated("vt\n", 1000000)),
+              ":1000003: more than 1000000 texture coordinates" + large);
+    // Triangles count across faces: two fans of half a million and one more.
+    std::string halfMillion = "f 1/1/1" + repeated(" 1", 500001) + "\n";
+    EXPECT_EQ(loadError(dir, oneOfEach + halfMillion + halfMillion + "f 1/1/1 1/1/1 1/1/1\n"),
+              ":6: more than 1000000 triangles" + large);
+    // Groups are counted by name, "default" among them.
+    std::string groups = oneOfEach + "f 1/1/1 1/1/1 1/1/1\n";
+    for (int i = 1; i < 100000; ++i) {
+        groups += "g " + std::to_string(i) + "\n";
+    }
+    EXPECT_EQ(loadError(dir, groups + "g 1\ng 99999\ng\n"), "");
+    EXPECT_EQ(loadError(dir, groups + "g 1\ng 100000\n"),
+              ":100005: more than 100000 groups" + large);
+}
+
+TEST(ModelLoader, HugeFilesAndEndlessDevicesAreTurnedAwayInBoundedMemory) {
+    REQUIRE_ADDRESS_SPACE_LIMIT();
+    TempDir dir;
+    auto load = [](const std::string& path) {
+        return [path] {
+            Model model(path, nullptr, 0, false);
+            return std::string("loaded");
+        };
+    };
+    const std::string large = ": the model is larger than 64 MB (67108864 bytes), more than the "
+                              "game reads";
+    // One byte over the limit (a sparse file: no disk taken) is refused unread.
+    std::string path = dir.write("huge.obj", "");
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(kMaxModelBytes) + 1), 0);
+    EXPECT_EQ(loadUnderMemoryLimit(load(path), 16 << 20), path + large);
+    // A device that never ends is refused once it passes the limit.
+    EXPECT_EQ(loadUnderMemoryLimit(load("/dev/zero"), roomToReadWhole(kMaxModelBytes)),
+              "/dev/zero" + large);
+}
+
 TEST(ModelLoader, AMissingFileIsALoadError) {
     try {
         Model model("no-such-model.obj", nullptr, 0, false);
@@ -390,8 +454,9 @@ TEST(InbetweenGroups, ThreeStepsEvenParity) {
     EXPECT_EQ(blended.triangleCount, 1);
     EXPECT_TRUE(blended.faceIndices.empty());
     EXPECT_EQ(blended.normalMapName, "default");
-    // 5 group lines, 4 groups added, 5 dropped.
-    EXPECT_EQ(model.groupCount, 4);
+    // 5 group lines and 4 groups added; of the 5 dropped, the head does not
+    // count: 9 - 4.
+    EXPECT_EQ(model.groupCount, 5);
 }
 
 TEST(InbetweenGroups, ThreeStepsOddParity) {
@@ -403,6 +468,8 @@ TEST(InbetweenGroups, ThreeStepsOddParity) {
     EXPECT_EQ(groupNames(model), (std::vector<std::string>{"new", "new", "G5", "G3", "G1"}));
     EXPECT_EQ(cornerX(model), (std::vector<float>{35.0f, 45.0f, 50.0f, 30.0f, 10.0f}));
     EXPECT_FLOAT_EQ(model.groups->triangles[0].normal[0][1], 3.5f);
+    // 5 group lines and 4 groups added, 5 dropped after the head.
+    EXPECT_EQ(model.groupCount, 4);
 }
 
 TEST(InbetweenGroups, ZeroStepsOnlyThins) {

@@ -1,15 +1,18 @@
 // BMP pictures to GL textures: one new texture per call, the picture's top
-// row at t = 0, padded BMP rows read by their pitch, and a clear line for a
-// picture the game cannot use.
+// row at t = 0, padded BMP rows read by their pitch, a clear line for a
+// picture the game cannot use, and bounded memory for any file.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>
+
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "bmp_fixture.h"
 #include "gl_context.h"
+#include "memory_limit.h"
 #include "temp_dir.h"
 #include "texture.h"
 #include "tools.h"
@@ -138,6 +141,44 @@ TEST(Texture, PaddedRowsAreReadByTheirPitch) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST(Texture, SidesAreScaledToTheNearestPowerOfTwo) {
+    REQUIRE_GL_CONTEXT();
+    TempDir dir;
+    // Each side to the nearer power of two, up when it lies halfway between.
+    struct Case {
+        int width, height, expectedWidth, expectedHeight;
+    } cases[] = {{5, 3, 4, 4}, {6, 23, 8, 16}, {12, 1, 16, 1}, {57, 11, 64, 8}, {7, 96, 8, 128}};
+    for (const Case& c : cases) {
+        unsigned int id = 0;
+        loadTexture(dir.write("side.bmp", bmp24Filled(c.width, c.height, {40, 80, 120})), id);
+        int width = 0;
+        int height = 0;
+        std::vector<Rgb> texels = readBoundTexture(width, height);
+        EXPECT_EQ(width, c.expectedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(height, c.expectedHeight) << c.width << "x" << c.height;
+        // One colour stays one colour, to the last row.
+        EXPECT_EQ(texels.back(), (Rgb{40, 80, 120})) << c.width << "x" << c.height;
+    }
+
+    // Scaled down from 5 rows to 4, each row of the texture averages 1.25
+    // rows of the picture: the top and bottom rows are still there.
+    std::vector<Rgb> rows;
+    for (Rgb color :
+         {Rgb{255, 0, 0}, Rgb{255, 0, 0}, Rgb{0, 255, 0}, Rgb{0, 0, 255}, Rgb{0, 0, 255}}) {
+        rows.insert(rows.end(), 2, color);
+    }
+    unsigned int id = 0;
+    loadTexture(dir.write("five.bmp", bmp24(2, 5, rows)), id);
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> scaled = readBoundTexture(width, height);
+    ASSERT_EQ(width, 2);
+    ASSERT_EQ(height, 4);
+    EXPECT_EQ(scaled[0], (Rgb{255, 0, 0}));
+    EXPECT_EQ(scaled[7], (Rgb{0, 0, 255}));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST(Texture, MissingAndNon24BitPicturesNameTheFile) {
     REQUIRE_GL_CONTEXT();
     TempDir dir;
@@ -205,4 +246,52 @@ TEST(BmpDecoding, OnlyTwentyFourBitPicturesReachSdl) {
     EXPECT_EQ(decodeError(fourBit), "pic.bmp: a 4-bit 2x3 picture; the game needs a 24-bit BMP");
     std::string grey = bmp8(4, 4);
     EXPECT_EQ(decodeError(grey), "pic.bmp: a 8-bit 4x4 picture; the game needs a 24-bit BMP");
+}
+
+TEST(BmpDecoding, ThePicturesOfTheGameReadAsTheirBytesDecode) {
+    // Tests run in data/. The backdrop takes 3 MB, read in many pieces.
+    for (const char* name : {"bounds.bmp", "braid.bmp", "shell.bmp"}) {
+        std::string file = readFile(name);
+        ASSERT_FALSE(file.empty()) << name;
+        BmpPicture fromFile = readBmp(name);
+        BmpPicture fromBytes = decodeBmp(file.data(), file.size(), name);
+        EXPECT_EQ(fromFile.width, fromBytes.width) << name;
+        EXPECT_EQ(fromFile.height, fromBytes.height) << name;
+        EXPECT_TRUE(fromFile.bytes == fromBytes.bytes) << name;
+        EXPECT_EQ(fromFile.bytes.size(), static_cast<size_t>(fromFile.width) * fromFile.height * 3);
+    }
+}
+
+TEST(BmpDecoding, HugeFilesAndEndlessDevicesAreTurnedAwayInBoundedMemory) {
+    REQUIRE_ADDRESS_SPACE_LIMIT();
+    TempDir dir;
+    auto read = [](const std::string& path) {
+        return [path] {
+            BmpPicture picture = readBmp(path);
+            return std::to_string(picture.width) + "x" + std::to_string(picture.height);
+        };
+    };
+    const std::size_t little = 16 << 20; // bytes the reading may add to the address space
+    const std::string large = ": the file is larger than 201392128 bytes, more than the largest "
+                              "picture the game takes (8192x8192) needs";
+
+    // One byte over the limit (a sparse file: no disk taken) is refused unread.
+    std::string path = dir.write("huge.bmp", "");
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(kMaxBmpBytes) + 1), 0);
+    EXPECT_EQ(loadUnderMemoryLimit(read(path), little), path + large);
+    // Something without the BMP mark is turned away by its first bytes,
+    // however long it goes on.
+    EXPECT_EQ(loadUnderMemoryLimit(read("/dev/zero"), little)
+                  .rfind("/dev/zero: not a readable BMP picture (", 0),
+              0u);
+    // So is a header the game cannot use.
+    EndlessPipe grey(dir.path() + "/grey.bmp", bmp8(4, 4).substr(0, 54), std::string(1, '\0'));
+    EXPECT_EQ(loadUnderMemoryLimit(read(grey.path()), little),
+              grey.path() + ": a 8-bit 4x4 picture; the game needs a 24-bit BMP");
+    // The header of the largest picture the game takes, and then no end: read
+    // up to the limit and no further.
+    std::string header = with32(with32(bmp24Filled(1, 1, {0, 0, 0}), 18, 8192), 22, 8192);
+    EndlessPipe largest(dir.path() + "/largest.bmp", header.substr(0, 54), std::string(1, '\0'));
+    EXPECT_EQ(loadUnderMemoryLimit(read(largest.path()), roomToReadWhole(kMaxBmpBytes)),
+              largest.path() + large);
 }

@@ -15,12 +15,33 @@ cd "$workdir" || exit 2
 "$binary" "$@" &
 pid=$!
 
+# The process and everything it started: a launcher may run the game as its
+# child. Read from /proc, which needs no extra tools.
+family() {
+    local members=("$pid") found=1 stat line parent child
+    while [ "$found" -eq 1 ]; do
+        found=0
+        for stat in /proc/[0-9]*/stat; do
+            child="${stat#/proc/}"
+            child="${child%/stat}"
+            read -r line 2>/dev/null <"$stat" || continue
+            # "PID (NAME) STATE PARENT ...": the name may hold spaces and ")".
+            read -r _ parent _ <<<"${line##*) }"
+            if [[ " ${members[*]} " == *" $parent "* ]] && [[ " ${members[*]} " != *" $child "* ]]; then
+                members+=("$child")
+                found=1
+            fi
+        done
+    done
+    echo "${members[@]}"
+}
+
 # Several games may run at once on one display, and SDL replaces its first
-# window when it makes the GL one: take this process's viewable 800x600
-# window, and only once it has stayed the same for a moment.
+# window when it makes the GL one: take this process's (or its children's)
+# viewable 800x600 window, and only once it has stayed the same for a moment.
 find_window() {
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    local w p
+    for w in $(for p in $(family); do xdotool search --onlyvisible --pid "$p" 2>/dev/null; done); do
         if xwininfo -id "$w" 2>/dev/null | grep -q "Width: 800" &&
             xwininfo -id "$w" 2>/dev/null | grep -q "Map State: IsViewable"; then
             echo "$w"
@@ -74,7 +95,7 @@ for _ in $(seq 1 200); do
 done
 if kill -0 "$pid" 2>/dev/null; then
     echo "the game did not end; killing it" >&2
-    kill -9 "$pid"
+    kill -9 $(family) 2>/dev/null
 fi
 wait "$pid"
 echo "status=$?"

@@ -1,11 +1,38 @@
 #include "gl_context.h"
 
-#include <SDL/SDL.h>
 #include <GL/glew.h>
 #include <GL/glut.h>
+#include <SDL/SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+namespace {
+
+// Attempts at opening the display and the window before a test binary gives
+// up, and the pause between two of them: a busy X server now and then turns
+// one connection away.
+constexpr int kOpenAttempts = 5;
+constexpr Uint32 kRetryPauseMs = 300;
+
+// One attempt at SDL video and the 800x600 GL window; "" on success,
+// otherwise what failed (SDL is shut down again for the next attempt).
+std::string openWindowOnce() {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::string failure = std::string("SDL_Init: ") + SDL_GetError();
+        SDL_Quit();
+        return failure;
+    }
+    if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) == nullptr) {
+        std::string failure = std::string("SDL_SetVideoMode: ") + SDL_GetError();
+        SDL_Quit();
+        return failure;
+    }
+    return "";
+}
+
+} // namespace
 
 bool openTestContext(std::string* why) {
     static int state = 0; // 0 not tried, 1 open, -1 no display, -2 failed
@@ -13,29 +40,48 @@ bool openTestContext(std::string* why) {
     if (state == 0) {
         if (std::getenv("DISPLAY") == nullptr) {
             state = -1;
-        } else if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-            failure = std::string("SDL_Init: ") + SDL_GetError();
-            state = -2;
-        } else if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
-                   nullptr) {
-            failure = std::string("SDL_SetVideoMode: ") + SDL_GetError();
-            state = -2;
-        } else if (glewInit() != GLEW_OK) {
-            failure = "glewInit failed";
-            state = -2;
         } else {
-            static char name[] = "fireflies-test";
-            static char* argv[] = {name, nullptr};
-            int argc = 1;
-            glutInit(&argc, argv);
-            glViewport(0, 0, 800, 600);
-            state = 1;
+            for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+                failure = openWindowOnce();
+                if (failure.empty()) {
+                    break;
+                }
+                failure += " (attempt " + std::to_string(attempt) + " of " +
+                           std::to_string(kOpenAttempts) + ")";
+                if (attempt < kOpenAttempts) {
+                    SDL_Delay(kRetryPauseMs);
+                }
+            }
+            if (!failure.empty()) {
+                state = -2;
+            } else if (glewInit() != GLEW_OK) {
+                failure = "glewInit failed";
+                state = -2;
+            } else {
+                static char name[] = "fireflies-test";
+                static char* argv[] = {name, nullptr};
+                int argc = 1;
+                glutInit(&argc, argv);
+                glViewport(0, 0, 800, 600);
+                state = 1;
+            }
         }
     }
     if (why != nullptr) {
         *why = (state == -2) ? failure : std::string();
     }
     return state == 1;
+}
+
+unsigned int makeNearestTexture(int width, int height, const unsigned char* rgb) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return name;
 }
 
 std::string readFramebufferRgb() {

@@ -7,7 +7,8 @@
 
 // Opens the window the first time; true when a GL context is current. False
 // only when there is no display at all (DISPLAY unset); a display on which
-// the window cannot be made is a failure, reported through *why.
+// the window cannot be made, after five attempts 0.3 s apart, is a failure,
+// reported through *why.
 bool openTestContext(std::string* why);
 
 // Skips the test where there is no display, fails it where the context
@@ -22,6 +23,11 @@ bool openTestContext(std::string* why);
             FAIL() << gl_context_why;                                                              \
         }                                                                                          \
     } while (0)
+
+// A new width x height RGB texture from rgb (3 bytes a texel, rows packed,
+// t = 0 first), sampled without filtering, left bound to GL_TEXTURE_2D of
+// the active unit. Returns its GL name; it is never deleted.
+unsigned int makeNearestTexture(int width, int height, const unsigned char* rgb);
 
 // Reads the 800x600 colour buffer as RGB rows, bottom row first.
 std::string readFramebufferRgb();

@@ -1,0 +1,68 @@
+# Installing: cmake --install build --prefix PREFIX puts the game where a
+# desktop finds it. The launcher finds the game and the data folder relative
+# to itself, so any prefix (and DESTDIR) works; only the menu entry and the
+# manual page name final absolute paths, written at install time.
+#
+# The layout, relative to the prefix. The defaults suit a prefix of one's own
+# (~/.local); the Debian package puts the program in games/, the game in
+# lib/games/fireflies and the data in share/games/fireflies.
+set(FIREFLIES_INSTALL_BINDIR "bin" CACHE STRING "Folder of the fireflies launcher")
+set(FIREFLIES_INSTALL_GAMEDIR "lib/fireflies" CACHE STRING "Folder of the game binary")
+set(FIREFLIES_INSTALL_DATADIR "share/fireflies" CACHE STRING "Folder of the game's data")
+# The software-centre id, also the metainfo file's name.
+set(FIREFLIES_APPSTREAM_ID "io.github.fireflies_studio.fireflies")
+
+include(${CMAKE_CURRENT_LIST_DIR}/levels.cmake)
+set(levels_file ${PROJECT_SOURCE_DIR}/data/levels.txt)
+# Editing the level list configures again, so the menu entry and the manual
+# page follow it.
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${levels_file})
+fireflies_level_texts(${levels_file} ${PROJECT_SOURCE_DIR}/data)
+
+# The launcher, with its version and the way from its folder to the game's.
+file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
+     /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
+file(RELATIVE_PATH FIREFLIES_DATA_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
+     /${FIREFLIES_INSTALL_DATADIR})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies-launcher.in
+               ${PROJECT_BINARY_DIR}/fireflies-launcher @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/${FIREFLIES_APPSTREAM_ID}.metainfo.xml @ONLY)
+
+# The menu entry and the manual page get their levels now and their paths at
+# install time: what names a path is kept as a placeholder here.
+set(FIREFLIES_LAUNCHER "@FIREFLIES_LAUNCHER@")
+set(FIREFLIES_DATA_PATH "@FIREFLIES_DATA_PATH@")
+set(FIREFLIES_GAME_PATH "@FIREFLIES_GAME_PATH@")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.desktop.in
+               ${PROJECT_BINARY_DIR}/fireflies.desktop.in @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.6.in ${PROJECT_BINARY_DIR}/fireflies.6.in @ONLY)
+
+install(TARGETS fireflies RUNTIME DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${FIREFLIES_INSTALL_DATADIR}
+        PATTERN fireflies.png EXCLUDE)
+install(PROGRAMS ${PROJECT_BINARY_DIR}/fireflies-launcher DESTINATION ${FIREFLIES_INSTALL_BINDIR}
+        RENAME fireflies)
+install(FILES ${PROJECT_SOURCE_DIR}/data/fireflies.png DESTINATION share/icons/hicolor/64x64/apps)
+install(FILES ${PROJECT_BINARY_DIR}/${FIREFLIES_APPSTREAM_ID}.metainfo.xml
+        DESTINATION share/metainfo)
+# Written straight into the destination (not the build tree), so installs
+# to different prefixes, even at the same time, never share a file.
+install(CODE "
+  set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+  set(FIREFLIES_LAUNCHER \"\${prefix}/${FIREFLIES_INSTALL_BINDIR}/fireflies\")
+  set(FIREFLIES_DATA_PATH \"\${prefix}/${FIREFLIES_INSTALL_DATADIR}\")
+  set(FIREFLIES_GAME_PATH \"\${prefix}/${FIREFLIES_INSTALL_GAMEDIR}/fireflies\")
+  foreach(pair \"fireflies.desktop.in=share/applications/fireflies.desktop\"
+               \"fireflies.6.in=share/man/man6/fireflies.6\")
+    string(REPLACE \"=\" \";\" pair \"\${pair}\")
+    list(GET pair 0 template)
+    list(GET pair 1 destination)
+    set(destination \"\$ENV{DESTDIR}\${prefix}/\${destination}\")
+    message(STATUS \"Installing: \${destination}\")
+    configure_file(\"${PROJECT_BINARY_DIR}/\${template}\" \"\${destination}\" @ONLY)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${destination}\")
+  endforeach()")

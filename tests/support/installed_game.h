@@ -1,0 +1,48 @@
+// The game installed as a player installs it (cmake --install of the build
+// tree into a scratch prefix), and the shell helpers that the install and
+// launcher tests share.
+#ifndef FIREFLIES_TEST_INSTALLED_GAME_H
+#define FIREFLIES_TEST_INSTALLED_GAME_H
+
+#include <string>
+
+#include "temp_dir.h"
+
+// Put before a command: runs it under a private X server (SDL on X11) and
+// stops it after 120 s.
+extern const std::string kPrivateDisplay;
+
+// One word for sh: the text in single quotes, each ' in it written '\''.
+std::string shellWord(const std::string& text);
+
+// True when drive_game.sh's output holds the line "status=N".
+bool endsWithStatus(const CommandResult& result, int status);
+
+// cmake --install of the build tree under prefix, staged under destdir ("" for none).
+CommandResult installGame(const std::string& prefix, const std::string& destdir);
+
+// A scratch folder with the game installed under its "prefix" folder;
+// removed with everything in it when it goes. Throws std::runtime_error when
+// the install fails.
+class InstalledGame {
+  public:
+    InstalledGame();
+
+    // The scratch folder (holds prefix/ and whatever a test adds).
+    const std::string& scratch() const { return dir_.path(); }
+    // The install prefix, scratch()/prefix.
+    std::string prefix() const { return scratch() + "/prefix"; }
+    // The launcher, prefix/bin/fireflies.
+    std::string launcher() const { return prefix() + "/bin/fireflies"; }
+    // The installed data folder, prefix/share/fireflies.
+    std::string data() const { return prefix() + "/share/fireflies"; }
+    // Writes text to a file under scratch() (folders must exist); returns its path.
+    std::string write(const std::string& name, const std::string& text) const {
+        return dir_.write(name, text);
+    }
+
+  private:
+    TempDir dir_;
+};
+
+#endif
