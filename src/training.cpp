@@ -74,6 +74,12 @@ bool preyInSights(int state) {
     return preySectorOf(state) == kAheadSector && preyNearOf(state);
 }
 
+bool underPredatorAim(int state) {
+    bool aiming = (state / 8) % 2 == 1;
+    bool far = state % 2 == 1;
+    return aiming && !far;
+}
+
 void poolStraightFlight(Learner& learner) {
     for (int s = 0; s < kStateCount; ++s) {
         addToCounter(learner.actionCounts[s][0], learner.actionCounts[s][1]);
@@ -105,12 +111,24 @@ int Trainer::playGame(int maxSteps, double explore) {
     int reward[kFireflySlots] = {};
     int landedBefore[kFireflySlots] = {};
     int takenBefore[kFireflySlots] = {};
+    // Which fireflies the chaser flies in this game (none unless sparring);
+    // the draw is made only when sparring, so that training without it
+    // consumes the same random numbers as ever.
+    bool chased[kFireflySlots] = {};
+    if (sparring > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < sparring) {
+        for (int i = 0; i < count; ++i) {
+            chased[i] = i % 2 == games % 2;
+        }
+    }
 
     // A step is counted once the state it led to is known: at the next
     // decision, or for the last step from the final positions. Its reward
     // and its visit both go to that state.
     auto countStep = [&](const std::vector<int>& next) {
         for (int i = 0; i < count; ++i) {
+            if (chased[i]) {
+                continue;
+            }
             int s = from[i];
             int a = action[i];
             int arrived = next[i];
@@ -118,7 +136,8 @@ int Trainer::playGame(int maxSteps, double explore) {
             addToCounter(counts.actionCounts[s][a], 1);
             addToCounter(counts.visits[arrived], 1);
             addToCounter(counts.rewardSums[arrived],
-                         reward[i] + (preyInSights(arrived) ? rule_.inSights : 0));
+                         reward[i] + (preyInSights(arrived) ? rule_.inSights : 0) +
+                             (underPredatorAim(arrived) ? rule_.underAim : 0));
         }
     };
 
@@ -129,7 +148,9 @@ int Trainer::playGame(int maxSteps, double explore) {
             countStep(world.learner.states);
         }
         for (int i = 0; i < count; ++i) {
-            if (explore > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < explore) {
+            if (chased[i]) {
+                world.learner.actions[i] = chaserAction(i, world.fireflies, count, sparringAim);
+            } else if (explore > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < explore) {
                 world.learner.actions[i] = static_cast<int>(random_() % kActionCount);
             }
             from[i] = world.learner.states[i];

@@ -128,7 +128,7 @@ TEST_F(Launcher, PlaysALevelByItsNameFromAnyFolderButAFileWherethePlayerIsFirst)
     EXPECT_EQ(played("./tiny.map"), data + "\n" + elsewhere() + "/./tiny.map\n");
     EXPECT_EQ(played(shellWord(elsewhere() + "/tiny")), data + "\n" + elsewhere() + "/tiny\n");
     // Neither a file nor a level: the game is left to say it cannot open it.
-    EXPECT_EQ(played("duel"), data + "\n" + elsewhere() + "/duel\n");
+    EXPECT_EQ(played("nowhere"), data + "\n" + elsewhere() + "/nowhere\n");
 }
 
 TEST_F(Launcher, RealGamePlaysALevelByNameFromAnotherFolder) {

@@ -224,6 +224,49 @@ TEST(Trainer, SeveralWorldsTakeTurnsIntoOneSetOfCounters) {
     EXPECT_EQ(trio->learner.values, tables.values);
 }
 
+TEST(Trainer, SparringGamesGiveHalfTheFirefliesToTheChaserAndCountOnlyTheOthers) {
+    REQUIRE_GL_CONTEXT();
+    std::srand(14);
+    auto world = makeWorld(readFile("final.map"));
+    const int fireflies = world->fireflyCount;
+    ASSERT_EQ(fireflies % 2, 0);
+    // Every game a sparring one; the tables' side acts at random.
+    Trainer trainer(*world, 15, RewardRule{2, -1, 0});
+    trainer.sparring = 1.0;
+    int chaserLanded = 0;
+    int randomLanded = 0;
+    long long decisions = 0;
+    long long handedOut = 0;
+    for (int game = 0; game < 4; ++game) {
+        int steps = trainer.playGame(1500, 1.0);
+        decisions += static_cast<long long>(steps) * (fireflies / 2);
+        for (int i = 0; i < fireflies; ++i) {
+            // Game g gives the chaser the fireflies whose index has g's parity.
+            bool chased = i % 2 == game % 2;
+            (chased ? chaserLanded : randomLanded) += world->hitsLanded[i];
+            handedOut += chased ? 0 : world->fireflies[i]->score;
+        }
+    }
+    // Only the random side's steps and score changes are in the counters.
+    expectCountersAddUp(trainer.counts, decisions, handedOut);
+    // The chaser turns and fires at once; random flight rarely hits.
+    EXPECT_GT(chaserLanded, 4 * randomLanded + 10);
+
+    // The penalty for ending a step under a near predator's aim goes to
+    // exactly those states.
+    Trainer wary(*world, 16, RewardRule{0, 0, 0, -3});
+    for (int game = 0; game < 2; ++game) {
+        wary.playGame(1500, 1.0);
+    }
+    int aimedAt = 0;
+    for (int s = 0; s < kStateCount; ++s) {
+        int expected = underPredatorAim(s) ? -3 * wary.counts.visits[s] : 0;
+        EXPECT_EQ(wary.counts.rewardSums[s], expected) << "state " << s;
+        aimedAt += underPredatorAim(s) && wary.counts.visits[s] > 0 ? 1 : 0;
+    }
+    EXPECT_GT(aimedAt, 2);
+}
+
 TEST(Trainer, TheSameSeedWritesTheSameTablesWithOrWithoutADisplay) {
     TempDir first;
     TempDir second;

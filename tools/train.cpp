@@ -79,6 +79,7 @@ struct Options {
     int rounds = 4;
     RewardRule reward;
     double explore = 0.1;
+    double sparring = 0.0;
     long seed = -1;          // -1: the default of the mode
     std::string out = ".";
     std::string tables = ".";
@@ -204,6 +205,8 @@ Options parseOptions(int argc, char** argv) {
             options.rounds = static_cast<int>(parseWhole(option, value, 1, 1000));
         } else if (option == "--explore") {
             options.explore = parseShare(option, value);
+        } else if (option == "--sparring") {
+            options.sparring = parseShare(option, value);
         } else if (option == "--seed") {
             options.seed = parseWhole(option, value, 0, 4294967295L);
         } else if (option == "--reward-hit") {
@@ -212,6 +215,8 @@ Options parseOptions(int argc, char** argv) {
             options.reward.hitTaken = static_cast<int>(parseWhole(option, value, -1000, 1000));
         } else if (option == "--reward-sights") {
             options.reward.inSights = static_cast<int>(parseWhole(option, value, -1000, 1000));
+        } else if (option == "--reward-aimed-at") {
+            options.reward.underAim = static_cast<int>(parseWhole(option, value, -1000, 1000));
         } else if (option == "--out") {
             options.out = value;
         } else if (option == "--tables") {
@@ -386,6 +391,8 @@ int train(const Options& options) {
         worlds.push_back(new GameState(level.mapPath));
     }
     Trainer trainer(worlds, static_cast<std::uint32_t>(options.seed), options.reward);
+    trainer.sparring = options.sparring;
+    trainer.sparringAim.nearest = options.chaseNearest;
     Progress progress("train", options.games);
     int gamesDone = 0;
     Learner tables;
