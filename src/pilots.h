@@ -23,8 +23,9 @@ class Firefly;
 struct ChaserAim {
     double fireCone = 2.0; // degrees either side of the heading within which the target must lie
     double reach = 200.0;  // farthest target it fires at, world units (the beam's reach)
-    bool nearest = false;  // true: hunts the nearest firefly; false: the one with the
-                           // smallest aim metric (as the agent picks its prey)
+    bool nearest = true;   // true: hunts the nearest firefly, as a person at the keys
+                           // mostly does; false: the one with the smallest aim metric
+                           // (as the agent picks its prey)
 };
 
 // Where a firefly is and where it faces, as a pilot sees it.
@@ -38,10 +39,11 @@ struct Sighting {
 std::vector<Sighting> sightAll(Firefly* const* fireflies, int fireflyCount);
 
 // The chaser's action for the firefly at index of seen (0 <= index <
-// seen.size()), whose beam cooldown is fireCooldown: its target is the other
-// firefly with the smallest aim metric (as the agent's prey) or the nearest
-// one, as aim says, the lowest index on a tie. Fire (1) when the target lies within the cone ahead and within
-// reach and the beam is ready in this step; otherwise turn toward it (2 left,
+// seen.size()), whose beam cooldown is fireCooldown: its target is the
+// nearest other firefly or the one with the smallest aim metric (as the
+// agent's prey), as aim says, the lowest index on a tie. Fire (1) when the
+// target lies within the cone ahead and within reach and the beam is ready
+// in this step; otherwise turn toward it (2 left,
 // 3 right) when it lies more than half a turn step off the heading; otherwise
 // thrust (0). Thrust alone when there is no other firefly or the target
 // stands on this one.

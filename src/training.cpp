@@ -74,12 +74,6 @@ bool preyInSights(int state) {
     return preySectorOf(state) == kAheadSector && preyNearOf(state);
 }
 
-bool underPredatorAim(int state) {
-    bool aiming = (state / 8) % 2 == 1;
-    bool far = state % 2 == 1;
-    return aiming && !far;
-}
-
 void poolStraightFlight(Learner& learner) {
     for (int s = 0; s < kStateCount; ++s) {
         addToCounter(learner.actionCounts[s][0], learner.actionCounts[s][1]);
@@ -136,8 +130,7 @@ int Trainer::playGame(int maxSteps, double explore) {
             addToCounter(counts.actionCounts[s][a], 1);
             addToCounter(counts.visits[arrived], 1);
             addToCounter(counts.rewardSums[arrived],
-                         reward[i] + (preyInSights(arrived) ? rule_.inSights : 0) +
-                             (underPredatorAim(arrived) ? rule_.underAim : 0));
+                         reward[i] + (preyInSights(arrived) ? rule_.inSights : 0));
         }
     };
 

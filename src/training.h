@@ -36,14 +36,10 @@ struct RewardRule {
     int hitLanded = 200; // per hit the firefly's beam landed in the step
     int hitTaken = -100; // per hit the firefly took in the step
     int inSights = 1;    // when the step ends with the prey in the 4-degree cone ahead, within 25
-    int underAim = 0;    // when the step ends with the predator within 25 and aiming at the firefly
 };
 
 // True for the states whose prey lies in the cone ahead and within 25.
 bool preyInSights(int state);
-// True for the states whose predator is within 25 and points at the firefly
-// within 15 degrees.
-bool underPredatorAim(int state);
 
 // Actions 0 and 1 fly exactly alike (1 only adds a shot) and no state tells a
 // ready beam from one cooling down, so to the planner they are one flight:

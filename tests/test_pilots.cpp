@@ -1,5 +1,5 @@
-// The scripted pilots: the chaser turns toward the firefly it is most nearly
-// aimed at, fires only with it ahead, in reach and the beam ready, and on the
+// The scripted pilots: the chaser turns toward the nearest firefly (or the
+// one it is most nearly aimed at), fires only with it ahead, in reach and the beam ready, and on the
 // real world turns onto a firefly at its side and hits it; the player
 // stand-in makes random moves at the share it is given and sees the others
 // late by its reaction time.
@@ -56,12 +56,16 @@ TEST(Chaser, TurnsTowardItsTargetAndFiresOnlyWhenItCan) {
     shortReach.reach = 20.0;
     EXPECT_EQ(chaserAction(chaser, flock.list(), flock.count(), shortReach), kThrust);
 
-    // Of two fireflies it chases the one it is most nearly aimed at, not the
-    // nearest: one 12 away at its right side, one 20 away dead ahead.
+    // Of two fireflies, one 12 away at its right side and one 20 away dead
+    // ahead, it chases the nearest, or if told so the one it is most nearly
+    // aimed at.
     flock[target].x = -12.0f;
     flock[target].z = 0.0f;
     int ahead = flock.add(0.0f, 20.0f, 0.0f);
-    EXPECT_EQ(chaserAction(chaser, flock.list(), flock.count()), kFire);
+    EXPECT_EQ(chaserAction(chaser, flock.list(), flock.count()), kRight);
+    ChaserAim aimed;
+    aimed.nearest = false;
+    EXPECT_EQ(chaserAction(chaser, flock.list(), flock.count(), aimed), kFire);
     // A firefly standing on the chaser gives no direction; the others still do.
     flock[target].x = 0.0f;
     flock[target].z = 0.0f;

@@ -6,21 +6,24 @@
 //   train [--levels FILE | --map FILE] [--games N] [--steps-per-game M]
 //         [--rounds R] [--explore E] [--seed S] [--out DIR]
 //         [--reward-hit A] [--reward-taken B] [--reward-sights C]
+//         [--sparring P] [--chase-aimed]
 //       Plays N games (default 12000) of at most M steps (default 3000) in R
-//       rounds (default 4), on every level of the level list FILE (default
+//       rounds (default 8), on every level of the level list FILE (default
 //       "levels.txt") in turn (in the order of their short names), or on the
-//       one map FILE. The first round acts
-//       at random; every later one plays on the tables solved after the round
-//       before, with the share E (default 0.1) of actions random. A step earns
+//       one map FILE. The first round acts at random; every later one plays
+//       on the tables solved after the round before, with the share E
+//       (default 0.1) of actions random. A step earns
 //       A (default 200) per hit landed, B (default -100) per hit taken and C
 //       (default 1) when it ends with the prey in the firefly's sights.
+//       In the share P (default 0.5) of the games half the fireflies are flown
+//       by the scripted chaser (below) and only the others are counted.
 //       Writes DIR/learner.trans and DIR/learner.val (DIR defaults to ".").
 //       The same seed (default 1) gives the same files byte for byte.
 //
 //   train --evaluate [--levels FILE | --map FILE] [--level NAME]...
 //         [--pairings LIST] [--tables DIR] [--baseline DIR] [--games N]
 //         [--steps-per-game M] [--seed S] [--standin-random P]
-//         [--standin-delay D] [--random-headings] [--chase-nearest]
+//         [--standin-delay D] [--random-headings] [--chase-aimed]
 //       For every level of the list (or the ones named with --level, or the
 //       one map) plays N games (default 400) of at most M steps (default
 //       20000) for each pairing of the comma-separated LIST (default
@@ -38,8 +41,9 @@
 //       random ones and sees the others D (default 6) steps late. With
 //       --random-headings every firefly starts each game facing a random way
 //       instead of the map's +X. The chaser and the stand-in hunt the
-//       firefly they are most nearly aimed at, or with --chase-nearest the
-//       nearest one. The same seed (default 2026) gives the same output.
+//       nearest firefly, or with --chase-aimed the one they are most nearly
+//       aimed at (as the agent picks its prey). The same seed (default 2026)
+//       gives the same output.
 //
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
@@ -76,16 +80,16 @@ struct Options {
     std::string pairings = "standin,standins,chaser,baseline";
     int games = -1;          // -1: the default of the mode
     int stepsPerGame = -1;   // -1: the default of the mode
-    int rounds = 4;
+    int rounds = 8;
     RewardRule reward;
     double explore = 0.1;
-    double sparring = 0.0;
+    double sparring = 0.5;
     long seed = -1;          // -1: the default of the mode
     std::string out = ".";
     std::string tables = ".";
     std::string baseline; // "" for the initial tables
     bool randomHeadings = false;
-    bool chaseNearest = false;
+    bool chaseNearest = true;
     double standInRandom = 0.05;
     int standInDelay = 6;
 };
@@ -94,11 +98,12 @@ const char* const kUsage =
     "usage: train [--levels FILE | --map FILE] [--games N] [--steps-per-game M]\n"
     "             [--rounds R] [--explore E] [--seed S] [--out DIR]\n"
     "             [--reward-hit A] [--reward-taken B] [--reward-sights C]\n"
+    "             [--sparring P] [--chase-aimed]\n"
     "       train --evaluate [--levels FILE | --map FILE] [--level NAME]...\n"
     "             [--pairings standin,standins,chaser,baseline] [--tables DIR]\n"
     "             [--baseline DIR] [--games N] [--steps-per-game M] [--seed S]\n"
     "             [--standin-random P] [--standin-delay D] [--random-headings]\n"
-    "             [--chase-nearest]\n";
+    "             [--chase-aimed]\n";
 
 // A complaint about the command line: printed with the usage, status 2.
 struct UsageError {
@@ -173,8 +178,8 @@ Options parseOptions(int argc, char** argv) {
             options.evaluate = true;
             continue;
         }
-        if (option == "--chase-nearest") {
-            options.chaseNearest = true;
+        if (option == "--chase-aimed") {
+            options.chaseNearest = false;
             continue;
         }
         if (option == "--random-headings") {
@@ -215,8 +220,6 @@ Options parseOptions(int argc, char** argv) {
             options.reward.hitTaken = static_cast<int>(parseWhole(option, value, -1000, 1000));
         } else if (option == "--reward-sights") {
             options.reward.inSights = static_cast<int>(parseWhole(option, value, -1000, 1000));
-        } else if (option == "--reward-aimed-at") {
-            options.reward.underAim = static_cast<int>(parseWhole(option, value, -1000, 1000));
         } else if (option == "--out") {
             options.out = value;
         } else if (option == "--tables") {
