@@ -4,7 +4,6 @@
 // the main loop until the player quits.
 #include <GL/glew.h>
 #include <GL/glu.h>
-#include <GL/glut.h>
 #include <SDL/SDL.h>
 
 #include <cstdint>
@@ -17,17 +16,13 @@
 #include <unistd.h>
 
 #include "frame_pacing.h"
+#include "game_window.h"
 #include "model.h"
 #include "particles.h"
 #include "state.h"
 #include "tools.h"
 
 namespace {
-
-[[noreturn]] void failWithSdlError(const char* what) {
-    std::fprintf(stderr, "%s: %s\n", what, SDL_GetError());
-    std::exit(1);
-}
 
 // The folder the game reads its data from, for messages naming a data file.
 std::string workingFolder() {
@@ -44,24 +39,12 @@ std::string workingFolder() {
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        failWithSdlError("SDL_Init");
+    // Buffer swaps synchronised with the display.
+    std::string windowProblem = openGameWindow(argv[0], true);
+    if (!windowProblem.empty()) {
+        std::fprintf(stderr, "%s\n", windowProblem.c_str());
+        return 1;
     }
-    // Ask for a buffer swap synchronised with the display.
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-    if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) == nullptr) {
-        failWithSdlError("SDL_SetVideoMode");
-    }
-
-    GLenum glewStatus = glewInit();
-    if (glewStatus != GLEW_OK) {
-        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
-    }
-
-    // GLUT only draws the overlay's bitmap text, but it insists on glutInit
-    // first; a private argument count keeps the game's own arguments intact.
-    int glutArgc = 1;
-    glutInit(&glutArgc, argv);
 
     glViewport(0, 0, 800, 600);
     glMatrixMode(GL_PROJECTION);

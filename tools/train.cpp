@@ -48,7 +48,6 @@
 // It opens an SDL OpenGL window like the game. Where there is no display it
 // runs itself again under xvfb-run. Progress goes to standard error.
 #include <GL/glew.h>
-#include <GL/glut.h>
 #include <SDL/SDL.h>
 
 #include <unistd.h>
@@ -63,6 +62,7 @@
 #include <string>
 #include <vector>
 
+#include "game_window.h"
 #include "learner.h"
 #include "levels.h"
 #include "particles.h"
@@ -283,23 +283,15 @@ void runUnderVirtualDisplay(char** argv) {
     std::perror("train: xvfb-run");
 }
 
-// The game's window and GL start state, enough to build the world.
-bool openWindow(char** argv) {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+// The game's window and GL start state, enough to build the world; false,
+// with the reason on standard error, when there is no window.
+bool openWindow(const char* programName) {
+    std::string problem = openGameWindow(programName);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "train: %s\n", problem.c_str());
         return false;
     }
-    if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) == nullptr) {
-        std::fprintf(stderr, "SDL_SetVideoMode: %s\n", SDL_GetError());
-        return false;
-    }
-    GLenum glewStatus = glewInit();
-    if (glewStatus != GLEW_OK) {
-        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
-    }
-    int glutArgc = 1;
-    glutInit(&glutArgc, argv);
-    glViewport(0, 0, 800, 600);
+    glViewport(0, 0, kWindowWidth, kWindowHeight);
     initParticlePool();
     return true;
 }
@@ -616,7 +608,7 @@ int main(int argc, char** argv) {
         runUnderVirtualDisplay(argv);
         return 1;
     }
-    if (!openWindow(argv)) {
+    if (!openWindow(argv[0])) {
         return 1;
     }
     int status = 1;

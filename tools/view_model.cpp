@@ -11,7 +11,6 @@
 // the backdrop (where a small arena shows the backdrop's open top).
 #include <GL/glew.h>
 #include <GL/glu.h>
-#include <GL/glut.h>
 #include <SDL/SDL.h>
 
 #include <unistd.h>
@@ -26,6 +25,7 @@
 #include "bounds_box.h"
 #include "firefly.h"
 #include "flower.h"
+#include "game_window.h"
 #include "lantern.h"
 #include "model.h"
 #include "noise_volume.h"
@@ -35,8 +35,8 @@
 
 namespace {
 
-const int kWidth = 800;
-const int kHeight = 600;
+const int kWidth = kWindowWidth;
+const int kHeight = kWindowHeight;
 
 // One camera placement: eye and target in world coordinates, and whether
 // the ground mist is drawn over the picture as in the game.
@@ -88,19 +88,12 @@ void setUpLikeTheGame() {
 
 // The game's 800x600 window and GL start state; GLUT too, for the overlay's
 // text. False, with a message, when there is no window.
-bool openGameWindow(char** argv) {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
-        SDL_SetVideoMode(kWidth, kHeight, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) ==
-            nullptr) {
-        std::fprintf(stderr, "view_model: no window: %s\n", SDL_GetError());
+bool openViewWindow(const char* programName) {
+    std::string problem = openGameWindow(programName);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "view_model: no window: %s\n", problem.c_str());
         return false;
     }
-    GLenum glewStatus = glewInit();
-    if (glewStatus != GLEW_OK) {
-        std::fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
-    }
-    int glutArgc = 1;
-    glutInit(&glutArgc, argv);
     setUpLikeTheGame();
     return true;
 }
@@ -197,7 +190,7 @@ int main(int argc, char** argv) {
         }
     }
     if (model.size() > 4 && model.compare(model.size() - 4, 4, ".map") == 0) {
-        if (!openGameWindow(argv)) {
+        if (!openViewWindow(argv[0])) {
             return 1;
         }
         std::srand(7);
@@ -222,7 +215,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "view_model: cannot work from %s\n", folder.c_str());
         return 1;
     }
-    if (!openGameWindow(argv)) {
+    if (!openViewWindow(argv[0])) {
         return 1;
     }
     // The same pictures every run: the flower's pose and the noise are
