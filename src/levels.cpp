@@ -1,7 +1,6 @@
 #include "levels.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 #include "tools.h"
@@ -33,13 +32,21 @@ std::string nextWord(const std::string& line, std::size_t& pos) {
 } // namespace
 
 std::vector<LevelEntry> readLevelList(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    switch (readFileUpTo(path, kMaxLevelListBytes, text)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return parseLevelList(text, path);
+    case FileRead::kCannotOpen:
         throw LoadError{"Couldn't open: " + path, false};
+    case FileRead::kTooLarge:
+        throw LoadError{path + ": the level list is larger than " +
+                            std::to_string(kMaxLevelListBytes) + " bytes",
+                        false, path};
+    case FileRead::kCannotRead:
+        break;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseLevelList(text.str(), path);
+    throw LoadError{path + ": cannot read the level list", false, path};
 }
 
 std::vector<LevelEntry> parseLevelList(const std::string& text, const std::string& path) {

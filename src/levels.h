@@ -7,6 +7,7 @@
 #ifndef FIREFLIES_LEVELS_H
 #define FIREFLIES_LEVELS_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,13 @@ struct LevelEntry {
     int line = 0;            // line of the list it came from, 1-based
 };
 
+// Largest level list read, in bytes (64 kB; the shipped one takes half a kB).
+constexpr std::size_t kMaxLevelListBytes = std::size_t{1} << 16;
+
 // Reads the level list at path. Throws LoadError: "Couldn't open: PATH" when
-// it cannot be read (for standard error), otherwise "PATH:LINE: what is
-// wrong" for a row without map or description, a bad short name, a map name
+// it cannot be opened (for standard error), "PATH: what is wrong" when it
+// cannot be read or holds more than kMaxLevelListBytes, otherwise
+// "PATH:LINE: what is wrong" for a row without map or description, a bad short name, a map name
 // with a folder part, a name or map listed twice, or a list with no level.
 std::vector<LevelEntry> readLevelList(const std::string& path);
 // The same checks on list text already in memory; path names it in messages.

@@ -97,7 +97,7 @@ int StandIn::act(int index, Firefly* const* fireflies, int fireflyCount) {
     std::vector<Sighting> seen = history.front();
     seen[static_cast<std::size_t>(index)] = history.back()[static_cast<std::size_t>(index)];
     int action = chaseAction(index, seen, fireflies[index]->fireCooldown, aim);
-    if ((random_() >> 8) * (1.0 / 16777216.0) < randomShare) {
+    if (unitDraw(random_) < randomShare) {
         action = static_cast<int>(random_() % kActionCount);
     }
     return action;

@@ -1,11 +1,11 @@
 // Scripted pilots for measuring levels and tables: the chaser, which always
-// thrusts, turns toward the firefly it is most nearly aimed at and fires when
-// that one lies within a few degrees ahead and within the beam's reach; and
-// the player stand-in, a chaser with a person's variety (it sees the others
-// a moment late and makes a few percent of random moves), so that games from
-// the same start differ. Both answer with one of the agent's four actions, so
-// they can fly any firefly of the world, the player's included. Neither
-// draws.
+// thrusts, turns toward the nearest firefly (or the one it is most nearly
+// aimed at) and fires when that one lies within a few degrees ahead and
+// within the beam's reach; and the player stand-in, a chaser with a person's
+// variety (it sees the others a moment late and makes a few percent of
+// random moves), so that games from the same start differ. Both answer with
+// one of the agent's four actions, so they can fly any firefly of the world,
+// the player's included. Neither draws.
 #ifndef FIREFLIES_PILOTS_H
 #define FIREFLIES_PILOTS_H
 
@@ -34,6 +34,12 @@ struct Sighting {
     double z = 0.0;       // world Z
     double heading = 0.0; // degrees, as Firefly::heading
 };
+
+// A uniform draw in [0, 1) from the top 24 bits of one number of random:
+// the share tests of the stand-in and the trainer, and random headings.
+inline double unitDraw(std::mt19937& random) {
+    return (random() >> 8) * (1.0 / 16777216.0);
+}
 
 // Where every firefly of the list is now.
 std::vector<Sighting> sightAll(Firefly* const* fireflies, int fireflyCount);

@@ -109,7 +109,7 @@ int Trainer::playGame(int maxSteps, double explore) {
     // the draw is made only when sparring, so that training without it
     // consumes the same random numbers as ever.
     bool chased[kFireflySlots] = {};
-    if (sparring > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < sparring) {
+    if (sparring > 0.0 && unitDraw(random_) < sparring) {
         for (int i = 0; i < count; ++i) {
             chased[i] = i % 2 == games % 2;
         }
@@ -143,7 +143,7 @@ int Trainer::playGame(int maxSteps, double explore) {
         for (int i = 0; i < count; ++i) {
             if (chased[i]) {
                 world.learner.actions[i] = chaserAction(i, world.fireflies, count, sparringAim);
-            } else if (explore > 0.0 && (random_() >> 8) * (1.0 / 16777216.0) < explore) {
+            } else if (explore > 0.0 && unitDraw(random_) < explore) {
                 world.learner.actions[i] = static_cast<int>(random_() % kActionCount);
             }
             from[i] = world.learner.states[i];
@@ -205,7 +205,7 @@ GameRecord Match::play(GameState& world, int maxSteps) {
     const int count = world.fireflyCount;
     if (randomHeadings) {
         for (int i = 0; i < count; ++i) {
-            world.fireflies[i]->heading = static_cast<float>((random_() >> 8) * (360.0 / 16777216.0));
+            world.fireflies[i]->heading = static_cast<float>(unitDraw(random_) * 360.0);
         }
     }
     GameRecord game;

@@ -79,6 +79,13 @@ TEST(LevelList, NamesTheFileAndLineOfEveryFault) {
     } catch (const LoadError& error) {
         EXPECT_EQ(error.message, "Couldn't open: /nonexistent/levels.txt");
     }
+    // A device that never ends is turned away at the limit, not read whole.
+    try {
+        readLevelList("/dev/zero");
+        ADD_FAILURE() << "/dev/zero was read as a level list";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, "/dev/zero: the level list is larger than 65536 bytes");
+    }
 }
 
 TEST(ShippedLevels, TheListNamesTheDefaultArenaAndAtLeastFourMoreLevels) {

@@ -56,6 +56,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -381,9 +382,11 @@ int train(const Options& options) {
     // The worlds draw random numbers from rand() while they are built, so
     // the seed goes in first; they are built once and kept for every round.
     std::srand(static_cast<unsigned>(options.seed));
+    std::vector<std::unique_ptr<GameState>> owned;
     std::vector<GameState*> worlds;
     for (const LevelToPlay& level : levels) {
-        worlds.push_back(new GameState(level.mapPath));
+        owned.push_back(std::make_unique<GameState>(level.mapPath));
+        worlds.push_back(owned.back().get());
     }
     Trainer trainer(worlds, static_cast<std::uint32_t>(options.seed), options.reward);
     trainer.sparring = options.sparring;
@@ -509,7 +512,7 @@ int evaluate(const Options& options) {
         // Every level and pairing starts from the seed, so that one of them
         // measured alone gives the figures it gives among all the others.
         std::srand(static_cast<unsigned>(options.seed));
-        GameState* world = new GameState(level.mapPath);
+        auto world = std::make_unique<GameState>(level.mapPath);
         world->learner = tables;
         const int count = world->fireflyCount;
         std::printf("\n%s (%s): %d fireflies, %d lanterns, %d flowers, radius %.0f, thrust %.2f, "
