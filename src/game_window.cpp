@@ -4,10 +4,43 @@
 #include <GL/glut.h>
 #include <SDL/SDL.h>
 
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <strings.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// SDL's name of its X11 driver.
+constexpr const char* kX11Driver = "x11";
+
+// The value of an environment variable, "" when unset.
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+} // namespace
 
 std::string openGameWindow(const char* programName, bool swapControl) {
+    if (environment("SDL_VIDEODRIVER").empty()) {
+        setenv("SDL_VIDEODRIVER", kX11Driver, 1);
+    }
+    bool throughX = strcasecmp(environment("SDL_VIDEODRIVER").c_str(), kX11Driver) == 0;
+    std::string display = environment("DISPLAY");
+    if (throughX && display.empty()) {
+        return "no X display for the window: DISPLAY is not set";
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        // SDL's X11 driver is only offered when it can connect to the display.
+        if (throughX) {
+            return "cannot open the X display \"" + display + "\"";
+        }
         return std::string("SDL_Init: ") + SDL_GetError();
     }
     if (swapControl) {
@@ -26,4 +59,27 @@ std::string openGameWindow(const char* programName, bool swapControl) {
     int glutArgc = 1;
     glutInit(&glutArgc, glutArgv);
     return "";
+}
+
+void announceFirstFrame() {
+    static bool announced = false;
+    if (announced) {
+        return;
+    }
+    announced = true;
+    std::string text = environment(kFirstFrameFdVariable);
+    char* end = nullptr;
+    long fd = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || fd <= STDERR_FILENO || fd > INT_MAX ||
+        fcntl(static_cast<int>(fd), F_GETFD) == -1) {
+        return;
+    }
+    // A listener that has gone away must not take the game with it.
+    void (*previous)(int) = std::signal(SIGPIPE, SIG_IGN);
+    ssize_t written;
+    do {
+        written = write(static_cast<int>(fd), "1", 1);
+    } while (written < 0 && errno == EINTR);
+    std::signal(SIGPIPE, previous);
+    close(static_cast<int>(fd));
 }

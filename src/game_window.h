@@ -11,12 +11,28 @@
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 600;
 
+// The environment variable through which whoever starts the game (the
+// launcher) asks to hear about the first frame: the number of a file
+// descriptor, 3 or above, open for writing. The build gives the launcher
+// this name from here: keep it on one line.
+constexpr const char* kFirstFrameFdVariable = "FIREFLIES_FIRST_FRAME_FD";
+
 // Opens the window; with swapControl, asks for buffer swaps synchronised
 // with the display. programName (null for none) is all glutInit sees of the
 // command line, so the program's own arguments stay intact.
-// Returns "" on success, otherwise the failing call and SDL's message
-// ("SDL_Init: ..." or "SDL_SetVideoMode: ..."). A GLEW failure only writes
+// The window is an X window unless SDL_VIDEODRIVER names another SDL driver:
+// SDL's fallbacks without a display draw on the terminal and leave it in
+// their modes. Returns "" on success, otherwise one line naming the problem:
+// "no X display for the window: DISPLAY is not set", "cannot open the X
+// display \"NAME\"", or the failing call and SDL's message ("SDL_Init: ..."
+// with another driver, "SDL_SetVideoMode: ..."). A GLEW failure only writes
 // "Error: " and GLEW's message to standard error: the window still serves.
 std::string openGameWindow(const char* programName, bool swapControl = false);
+
+// Call after every drawn frame. After the first, writes one byte to the
+// descriptor named by kFirstFrameFdVariable and closes it; does nothing when
+// the variable is unset or names no descriptor above standard error, and
+// nothing on later frames. Never writes to standard output or error.
+void announceFirstFrame();
 
 #endif

@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
             state.handleEvents();
             state.update();
             state.draw();
+            // From here on a failure is no longer a failed start.
+            announceFirstFrame();
             std::uint32_t wait = frameDelay(pacer, SDL_GetTicks());
             if (wait > 0) {
                 SDL_Delay(wait);
