@@ -20,7 +20,11 @@ set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEP
              ${levels_file})
 fireflies_level_texts(${levels_file} ${PROJECT_SOURCE_DIR}/data)
 
-# The launcher, with its version and the way from its folder to the game's.
+# The launcher, with its version, the way from its folder to the game's, and
+# what it shares with the game: the level list's limit, and the variable that
+# asks the game to announce its first frame.
+fireflies_source_constant(levels.h kMaxLevelListBytes FIREFLIES_MAX_LEVEL_LIST_BYTES)
+fireflies_source_constant(game_window.h kFirstFrameFdVariable FIREFLIES_FIRST_FRAME_FD_VARIABLE)
 file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
 file(RELATIVE_PATH FIREFLIES_DATA_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}

@@ -1,7 +1,9 @@
 # Reads data/levels.txt, the list of levels a player can pick by name, and
 # turns it into the parts of the menu entry and the manual page that list
 # the levels. A row that breaks the format stops the configure step with
-# "levels.txt:LINE: what is wrong", so a bad row never reaches a player.
+# "levels.txt:LINE: what is wrong", so a bad row never reaches a player; a
+# list larger than the game's tools read (kMaxLevelListBytes) is refused
+# before it is read. The launcher checks the rows the same way when it starts.
 #
 # fireflies_level_texts(FILE DATA_DIR)
 #   FILE      the level list
@@ -14,7 +16,21 @@
 #                                  for the install step to fill in
 #   FIREFLIES_MAN_LEVELS           the manual page's list, one .TP a level
 #   FIREFLIES_DEFAULT_LEVEL        the name of the level that plays final.map
+include(${CMAKE_CURRENT_LIST_DIR}/constants.cmake)
+
+# Stops the configure step with one line: CMake wraps the text of an error
+# unless it begins with a blank.
+function(fireflies_level_list_fault)
+  string(CONCAT text ${ARGN})
+  message(FATAL_ERROR " ${text}")
+endfunction()
+
 function(fireflies_level_texts file data_dir)
+  fireflies_source_constant(levels.h kMaxLevelListBytes max_bytes)
+  file(SIZE "${file}" size)
+  if(size GREATER max_bytes)
+    fireflies_level_list_fault("${file}: the level list is larger than ${max_bytes} bytes")
+  endif()
   file(READ "${file}" text)
   # CMake lists split on ";" and group on brackets: hide them in the text
   # while it is a list of lines.
@@ -37,20 +53,24 @@ function(fireflies_level_texts file data_dir)
     endif()
     set(where "${file}:${line_number}")
     if(NOT line MATCHES "^([^ \t]+)[ \t]+([^ \t]+)[ \t]+(.+)$")
-      message(FATAL_ERROR "${where}: a level needs a name, a map file and a description")
+      fireflies_level_list_fault("${where}: a level needs a name, a map file and a description")
     endif()
     set(name "${CMAKE_MATCH_1}")
     set(map "${CMAKE_MATCH_2}")
     set(description "${CMAKE_MATCH_3}")
     if(NOT name MATCHES "^[a-z0-9-]+$")
-      message(FATAL_ERROR "${where}: level name \"${name}\" is not a lower-case word "
+      fireflies_level_list_fault("${where}: level name \"${name}\" is not a lower-case word "
                           "(letters, digits and hyphens)")
     endif()
-    if(name IN_LIST names)
-      message(FATAL_ERROR "${where}: level name \"${name}\" is listed twice")
+    # One variable a name: looking a name up in the list would take time
+    # growing with the square of the list's length.
+    if(DEFINED listed_${name})
+      fireflies_level_list_fault("${where}: level name \"${name}\" is listed twice")
     endif()
-    if(NOT map MATCHES "^[A-Za-z0-9_.-]+\\.map$" OR NOT EXISTS "${data_dir}/${map}")
-      message(FATAL_ERROR "${where}: \"${map}\" is not a map file in ${data_dir}")
+    set(listed_${name} TRUE)
+    if(NOT map MATCHES "^[A-Za-z0-9_.-]+\\.map$" OR NOT EXISTS "${data_dir}/${map}"
+       OR IS_DIRECTORY "${data_dir}/${map}")
+      fireflies_level_list_fault("${where}: \"${map}\" is not a map file in ${data_dir}")
     endif()
     if(map STREQUAL "final.map")
       set(default_name "${name}")
@@ -76,10 +96,10 @@ function(fireflies_level_texts file data_dir)
   endforeach()
 
   if(names STREQUAL "")
-    message(FATAL_ERROR "${file}: lists no level")
+    fireflies_level_list_fault("${file}: lists no level")
   endif()
   if(default_name STREQUAL "")
-    message(FATAL_ERROR "${file}: no level plays final.map, the game's default")
+    fireflies_level_list_fault("${file}: no level plays final.map, the game's default")
   endif()
   set(FIREFLIES_LEVEL_NAMES "${names}" PARENT_SCOPE)
   set(FIREFLIES_DESKTOP_ACTION_IDS "${ids}" PARENT_SCOPE)

@@ -20,7 +20,8 @@ struct LevelEntry {
 };
 
 // Largest level list read, in bytes (64 kB; the shipped one takes half a kB).
-constexpr std::size_t kMaxLevelListBytes = std::size_t{1} << 16;
+// The build and the launcher read it from here: keep it on one line.
+constexpr std::size_t kMaxLevelListBytes = 65536;
 
 // Reads the level list at path. Throws LoadError: "Couldn't open: PATH" when
 // it cannot be opened (for standard error), "PATH: what is wrong" when it
