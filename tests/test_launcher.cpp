@@ -1,9 +1,12 @@
 // The installed launcher as a player meets it: levels played by their short
 // names from any folder, a file of the same name where the player is played
-// first, --help and --version without a game or a display, the level list
-// behind the menu entry's actions and the manual page, one version number
-// everywhere, and a failed start shown in a window when no terminal is there
-// to show it.
+// first (a folder is not), one level or map at a time, --help and --version
+// without a game or a display, the level list behind the menu entry's
+// actions and the manual page, checked the same way by the build and the
+// launcher, one version number everywhere, and a failed start shown in a
+// window when no terminal is there to show it, but not a game that fails
+// after its first frame. Also the edges of starting and stopping: no
+// display, no scratch folder, signals passed on to the game.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,7 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "game_window.h"
 #include "installed_game.h"
+#include "levels.h"
+#include "tools.h"
 
 namespace {
 const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
@@ -82,13 +88,19 @@ class Launcher : public ::testing::Test {
     std::string bin() const { return scratch() + "/bin"; }
 
     // Runs the launcher with these arguments (shell words) from elsewhere(),
-    // with the stand-in game and no terminal; returns the folder and the
-    // arguments the game got, one a line.
-    std::string played(const std::string& args) {
+    // with the stand-in game, the stand-in windows first on PATH and no
+    // terminal. What the game got, one a line, is in scratch()/played.
+    CommandResult launch(const std::string& args) {
         runCommand("rm -f " + shellWord(scratch() + "/played"));
-        CommandResult result = runCommand("cd " + shellWord(elsewhere()) + " && FIREFLIES_GAME=" +
-                                          shellWord(scratch() + "/stand-in-game") + " " +
-                                          shellWord(game.launcher()) + " " + args + " </dev/null");
+        return runCommand("cd " + shellWord(elsewhere()) + " && PATH=" + shellWord(bin()) +
+                          ":\"$PATH\" FIREFLIES_GAME=" + shellWord(scratch() + "/stand-in-game") +
+                          " " + shellWord(game.launcher()) + " " + args + " </dev/null");
+    }
+
+    // launch(args) that must succeed; returns the folder and the arguments
+    // the game got, one a line.
+    std::string played(const std::string& args) {
+        CommandResult result = launch(args);
         EXPECT_EQ(result.status, 0) << result.err;
         return readFile(scratch() + "/played");
     }
@@ -119,10 +131,14 @@ TEST_F(Launcher, PlaysALevelByItsNameFromAnyFolderButAFileWherethePlayerIsFirst)
     EXPECT_EQ(played("arena"), data + "\n" + data + "/final.map\n");
     EXPECT_EQ(played("tiny"), data + "\n" + data + "/tiny.map\n");
     EXPECT_EQ(played("tiny.map"), data + "\n" + data + "/tiny.map\n");
-    // Only the first argument is a level; the rest go to the game as they are.
-    EXPECT_EQ(played("tiny arena"), data + "\n" + data + "/tiny.map\narena\n");
+    // A folder of that name where the player is does not hide the level.
+    ASSERT_EQ(runCommand("mkdir " + shellWord(elsewhere() + "/tiny")).status, 0);
+    EXPECT_EQ(played("tiny"), data + "\n" + data + "/tiny.map\n");
+    ASSERT_EQ(runCommand("rmdir " + shellWord(elsewhere() + "/tiny")).status, 0);
 
-    // A file of that name where the player is wins, and so does a path.
+    // A file (or a pipe) of that name where the player is wins, and so does a path.
+    ASSERT_EQ(runCommand("mkfifo " + shellWord(elsewhere() + "/duel")).status, 0);
+    EXPECT_EQ(played("duel"), data + "\n" + elsewhere() + "/duel\n");
     game.write("elsewhere/tiny", "2\n0 10\n0 -10\n0\n0\n0 0 0 0\n");
     EXPECT_EQ(played("tiny"), data + "\n" + elsewhere() + "/tiny\n");
     EXPECT_EQ(played("./tiny.map"), data + "\n" + elsewhere() + "/./tiny.map\n");
@@ -300,4 +316,326 @@ TEST_F(Launcher, GameStoppedBySignalOrQuittingShowsNoWindow) {
     EXPECT_EQ(result.err, "bye\n");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     EXPECT_EQ(readFile(scratch() + "/window"), "");
+}
+
+TEST_F(Launcher, OneLevelOrMapAtATimeAndDoubleDashEndsTheOptions) {
+    const std::string data = game.data();
+    for (const char* args : {"tiny arena", "tiny /nonexistent.map", "-- tiny arena"}) {
+        CommandResult result = launch(args);
+        EXPECT_EQ(result.status, 2) << args;
+        EXPECT_EQ(result.err,
+                  "fireflies: one level or map at a time, not 2 (fireflies --help lists the "
+                  "levels)\n")
+            << args;
+        EXPECT_EQ(readFile(scratch() + "/played"), "") << args << ": the game was started";
+    }
+    // An option anywhere before "--" is an option.
+    CommandResult help = launch("tiny --help");
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_EQ(help.out.find("Usage: fireflies"), 0u) << help.out;
+    EXPECT_EQ(readFile(scratch() + "/played"), "");
+
+    game.write("elsewhere/-odd.map", "2\n0 10\n0 -10\n0\n0\n0 0 0 0\n");
+    EXPECT_EQ(launch("-odd.map").status, 2);
+    EXPECT_EQ(played("-- -odd.map"), data + "\n" + elsewhere() + "/-odd.map\n");
+    EXPECT_EQ(played("-- tiny"), data + "\n" + data + "/tiny.map\n");
+}
+
+namespace {
+// The first line of a failed CMake run's error text, without the blanks
+// CMake puts before it ("" when there is none).
+std::string cmakeFault(const std::string& err) {
+    std::istringstream in(err);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("CMake Error", 0) == 0 && std::getline(in, line)) {
+            return line.substr(std::min(line.find_first_not_of(' '), line.size()));
+        }
+    }
+    return "";
+}
+
+// Runs the configure step's reading of a level list, against the maps in
+// dataDir, as a CMake script.
+CommandResult buildReadsLevels(const TempDir& scratch, const std::string& list,
+                               const std::string& dataDir) {
+    std::string script = scratch.write("read-levels.cmake", "cmake_minimum_required(VERSION 3.25)\n"
+                                                            "include(\"" FIREFLIES_SOURCE_DIR
+                                                            "/dist/levels.cmake\")\n"
+                                                            "fireflies_level_texts(\"" +
+                                                                list + "\" \"" + dataDir + "\")\n");
+    return runCommand("cmake -P " + shellWord(script));
+}
+
+// Lines of text, counting a last one without its newline.
+int lineCount(const std::string& text) {
+    int lines = 0;
+    for (char c : text) {
+        lines += c == '\n';
+    }
+    return lines + (!text.empty() && text.back() != '\n');
+}
+} // namespace
+
+TEST_F(Launcher, ABadRowOfTheLevelListIsOneLineNamingItsLineAsTheBuildSays) {
+    addWindowStandIn("xmessage");
+    const std::string list = game.data() + "/levels.txt";
+    const std::string good = readFile(list);
+    const int line = lineCount(good) + 1;
+    const std::string where = list + ":" + std::to_string(line) + ": ";
+    ASSERT_EQ(runCommand("mkdir " + shellWord(game.data() + "/folder.map")).status, 0);
+    struct Row {
+        const char* text;
+        std::string fault;
+    };
+    const std::string notAMap = "\" is not a map file in " + game.data();
+    TempDir cmakeScratch;
+    for (const Row& row : {
+             Row{"lonely", "a level needs a name, a map file and a description"},
+             Row{"solo solo.map", "a level needs a name, a map file and a description"},
+             Row{"Loud final.map Shouting.",
+                 "level name \"Loud\" is not a lower-case word (letters, digits and hyphens)"},
+             Row{"tiny final.map Again.", "level name \"tiny\" is listed twice"},
+             Row{"far nosuch.map Nowhere.", "\"nosuch.map" + notAMap},
+             Row{"up ../final.map Up.", "\"../final.map" + notAMap},
+             Row{"hollow folder.map A folder.", "\"folder.map" + notAMap},
+         }) {
+        game.write("prefix/share/fireflies/levels.txt", good + row.text + "\n");
+        runCommand("rm -f " + shellWord(scratch() + "/window"));
+        CommandResult result = launch("arena");
+        EXPECT_EQ(result.status, 1) << row.text;
+        EXPECT_EQ(result.err, "fireflies: " + where + row.fault + "\n") << row.text;
+        EXPECT_EQ(readFile(scratch() + "/played"), "") << row.text << ": the game was started";
+        // Started without a terminal, from the menu: the line in a window too.
+        std::string window = awaitFile(scratch() + "/window");
+        EXPECT_NE(window.find("\nfireflies: " + where + row.fault + "\n"), std::string::npos)
+            << window;
+        CommandResult help = launch("--help");
+        EXPECT_EQ(help.status, 1);
+        EXPECT_EQ(help.err, "fireflies: " + where + row.fault + "\n");
+
+        CommandResult build = buildReadsLevels(cmakeScratch, list, game.data());
+        EXPECT_NE(build.status, 0) << row.text;
+        EXPECT_EQ(cmakeFault(build.err), where + row.fault) << build.err;
+    }
+    // A file of that name where the player is needs no list.
+    game.write("elsewhere/my.map", "2\n0 10\n0 -10\n0\n0\n0 0 0 0\n");
+    EXPECT_EQ(played("my.map"), game.data() + "\n" + elsewhere() + "/my.map\n");
+}
+
+TEST_F(Launcher, ALevelListOverTheToolsLimitIsRefusedInOneLineByTheBuildAndTheLauncher) {
+    // Rows of levels that all play the default map, up to exactly the limit.
+    std::string text;
+    std::size_t rows = 0;
+    for (;; ++rows) {
+        std::string row =
+            "l" + std::to_string(rows) + " final.map Level " + std::to_string(rows) + "\n";
+        if (text.size() + row.size() > kMaxLevelListBytes) {
+            // The last row's description fills the list up.
+            text.back() = ' ';
+            text += std::string(kMaxLevelListBytes - text.size() - 1, '.') + "\n";
+            break;
+        }
+        text += row;
+    }
+    ASSERT_EQ(text.size(), kMaxLevelListBytes);
+    const std::string list = game.data() + "/levels.txt";
+    TempDir cmakeScratch;
+    game.write("prefix/share/fireflies/levels.txt", text);
+    CommandResult build = buildReadsLevels(cmakeScratch, list, game.data());
+    EXPECT_EQ(build.status, 0) << build.err;
+    EXPECT_EQ(played("l7"), game.data() + "\n" + game.data() + "/final.map\n");
+    EXPECT_GT(rows, 1000u);
+
+    // One byte more.
+    game.write("prefix/share/fireflies/levels.txt", text + "\n");
+    const std::string fault =
+        list + ": the level list is larger than " + std::to_string(kMaxLevelListBytes) + " bytes";
+    build = buildReadsLevels(cmakeScratch, list, game.data());
+    EXPECT_NE(build.status, 0);
+    EXPECT_EQ(cmakeFault(build.err), fault) << build.err;
+    EXPECT_EQ(build.err.find(list), build.err.rfind(list)) << "more than one line:\n" << build.err;
+    CommandResult launcher = launch("l7");
+    EXPECT_EQ(launcher.status, 1);
+    EXPECT_EQ(launcher.err, "fireflies: " + fault + "\n");
+    // The trainer's reader keeps to the same limit (at the limit it would
+    // only say that the rows share a map).
+    try {
+        readLevelList(list);
+        ADD_FAILURE() << "the trainer's reader took the list";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message, fault);
+    }
+}
+
+namespace {
+// A display name with no X server behind it: no socket of that number.
+std::string displayNobodyServes() {
+    for (int number = 4000;; ++number) {
+        if (runCommand("test -e /tmp/.X11-unix/X" + std::to_string(number)).status != 0) {
+            return ":" + std::to_string(number);
+        }
+    }
+}
+} // namespace
+
+TEST_F(Launcher, RealGameWithoutADisplaySaysSoInOneLineAndLeavesTheTerminalAlone) {
+    const std::string nowhere = displayNobodyServes();
+    struct Start {
+        std::string environment;
+        std::string line;
+    };
+    const std::string unset = "no X display for the window: DISPLAY is not set";
+    const std::string unserved = "cannot open the X display \"" + nowhere + "\"";
+    for (const Start& start : {
+             Start{"", unset},
+             Start{"SDL_VIDEODRIVER=x11", unset},
+             Start{"DISPLAY=" + nowhere, unserved},
+             Start{"DISPLAY=" + nowhere + " SDL_VIDEODRIVER=x11", unserved},
+         }) {
+        // A terminal of its own (script), its settings before and after, and
+        // every byte the game sends to it. The window opens before the map
+        // is read: the missing map is never reached.
+        std::string session =
+            "stty -g; " + shellWord(game.launcher()) + " nosuch.map; echo status=$?; stty -g";
+        CommandResult result = runCommand(
+            "cd " + shellWord(elsewhere()) + " && env -u DISPLAY -u SDL_VIDEODRIVER " +
+            start.environment + " script -qec " + shellWord(session) + " /dev/null </dev/null");
+        EXPECT_EQ(result.status, 0) << start.environment << "\n" << result.err;
+        std::string settings = result.out.substr(0, result.out.find("\r\n"));
+        EXPECT_FALSE(settings.empty()) << result.out;
+        EXPECT_EQ(result.out,
+                  settings + "\r\n" + start.line + "\r\nstatus=1\r\n" + settings + "\r\n")
+            << start.environment;
+    }
+}
+
+namespace {
+// A folder no one can make anything in: a read-only folder, or, for root,
+// whom file modes do not stop, /proc.
+std::string unwritableFolder(const InstalledGame& game) {
+    std::string folder = game.scratch() + "/read-only";
+    runCommand("mkdir " + shellWord(folder) + " && chmod 555 " + shellWord(folder));
+    if (runCommand("mkdir " + shellWord(folder + "/probe")).status == 0) {
+        runCommand("rmdir " + shellWord(folder + "/probe"));
+        return "/proc";
+    }
+    return folder;
+}
+} // namespace
+
+TEST_F(Launcher, RealGameStartsFromTheMenuWithoutAWritableTemporaryFolder) {
+    addWindowStandIn("xmessage");
+    const std::string tmpdir = "env TMPDIR=" + shellWord(unwritableFolder(game)) + " ";
+    ASSERT_NE(runCommand(tmpdir + "sh -c 'mktemp -d \"$TMPDIR/x.XXXXXX\"'").status, 0);
+    CommandResult result =
+        runWithStandIns(tmpdir + shellWord(kDriver) + " " + shellWord(game.launcher()) + " " +
+                        shellWord(elsewhere()) + " 'sleep 1; key Escape' tiny </dev/null");
+    EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
+    EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
+
+    // A failed start is still shown, without the game's line, which went to
+    // standard output only.
+    result = runWithStandIns(tmpdir + shellWord(game.launcher()) + " nosuch.map </dev/null");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Couldn't open: " + elsewhere() + "/nosuch.map\n");
+    std::string window = awaitFile(scratch() + "/window");
+    EXPECT_NE(window.find("\nthe game ended with status 1\n"), std::string::npos) << window;
+}
+
+TEST_F(Launcher, RealGameWhoseWindowIsKilledMidGameIsNoFailedStart) {
+    addWindowStandIn("xmessage");
+    CommandResult result =
+        runWithStandIns(shellWord(kDriver) + " " + shellWord(game.launcher()) + " " +
+                        shellWord(elsewhere()) + " 'sleep 2; windowkill; sleep 1' tiny </dev/null");
+    // X ends the game when its connection goes: a failure, but after the
+    // first frame.
+    EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
+    EXPECT_FALSE(endsWithStatus(result, 0)) << result.out << result.err;
+    EXPECT_EQ(result.err.find("did not end"), std::string::npos) << result.err;
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_EQ(readFile(scratch() + "/window"), "");
+}
+
+TEST_F(Launcher, AFailedStartQuotesTheLineNamingTheCauseAndAFailureAfterTheFirstFrameIsNone) {
+    addWindowStandIn("xmessage");
+    // What X writes when a request fails: one line naming the error, then
+    // lines indented under it.
+    const std::string xError = "X Error of failed request:  BadDrawable (invalid Pixmap)\n"
+                               "  Major opcode of failed request:  130 (MIT-SHM)\n"
+                               "  Minor opcode of failed request:  3 (X_ShmPutImage)\n"
+                               "  Resource id in failed request:  0x20000f\n"
+                               "  Serial number of failed request:  172\n"
+                               "  Current serial number in output stream:  173\n";
+    std::string before = game.write("fails-before", "#!/bin/sh\necho 'a warning first' >&2\n"
+                                                    "printf '%s' " +
+                                                        shellWord(xError) + " >&2\nexit 1\n");
+    std::string variable = kFirstFrameFdVariable;
+    std::string after =
+        game.write("fails-after", "#!/bin/sh\nprintf 1 >&\"$" + variable + "\"\nprintf '%s' " +
+                                      shellWord(xError) + " >&2\nexit 1\n");
+    ASSERT_TRUE(makeExecutable(before) && makeExecutable(after));
+
+    CommandResult result = runWithStandIns("env FIREFLIES_GAME=" + shellWord(before) + " " +
+                                           shellWord(game.launcher()) + " </dev/null");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "a warning first\n" + xError);
+    std::string window = awaitFile(scratch() + "/window");
+    EXPECT_NE(window.find("\nX Error of failed request:  BadDrawable (invalid Pixmap)\n"),
+              std::string::npos)
+        << window;
+
+    runCommand("rm -f " + shellWord(scratch() + "/window"));
+    result = runWithStandIns("env FIREFLIES_GAME=" + shellWord(after) + " " +
+                             shellWord(game.launcher()) + " </dev/null");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, xError);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_EQ(readFile(scratch() + "/window"), "");
+}
+
+TEST_F(Launcher, SignalsToAMenuStartArePassedOnAndTheGamesStatusComesBack) {
+    addWindowStandIn("xmessage");
+    // A game that records which signal came and ends with a status of its
+    // own for each: 41, 42, 43. It says it is running once it listens.
+    const std::vector<std::string> signals = {"INT", "TERM", "HUP"};
+    std::string got = scratch() + "/got";
+    std::string script = "#!/bin/sh\n";
+    for (std::size_t i = 0; i < signals.size(); ++i) {
+        script += "trap 'echo " + signals[i] + " >" + got + "; exit " + std::to_string(41 + i) +
+                  "' " + signals[i] + "\n";
+    }
+    std::string trapping =
+        game.write("trapping-game", script + "touch " + got + "\nwhile :; do sleep 0.1; done\n");
+    ASSERT_TRUE(makeExecutable(trapping));
+    int status = 41;
+    for (const std::string& signal : signals) {
+        runCommand("rm -f " + shellWord(got));
+        // Started as a desktop starts it: in the background, but not ignoring
+        // SIGINT as a script's background jobs do.
+        std::string start = "cd " + shellWord(elsewhere()) +
+                            " || exit; ( trap - INT QUIT; exec env PATH=" + shellWord(bin()) +
+                            ":\"$PATH\" FIREFLIES_GAME=" + shellWord(trapping) + " " +
+                            shellWord(game.launcher()) + " ) </dev/null & launcher=$!; " +
+                            "for i in $(seq 100); do [ -e " + shellWord(got) +
+                            " ] && break; sleep 0.1; done; kill -s " + signal +
+                            " $launcher; wait $launcher; echo status=$?";
+        CommandResult result = runCommand("timeout 60 bash -c " + shellWord(start));
+        EXPECT_TRUE(endsWithStatus(result, status)) << signal << "\n" << result.out << result.err;
+        EXPECT_EQ(readFile(got), signal + "\n");
+        ++status;
+    }
+    // Stopping a game is no failed start.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_EQ(readFile(scratch() + "/window"), "");
+}
+
+TEST_F(Launcher, RealGameQuitsOnSigintToAMenuStart) {
+    CommandResult result =
+        runCommand(kPrivateDisplay + shellWord(kDriver) + " " + shellWord(game.launcher()) + " " +
+                   shellWord(elsewhere()) + " 'sleep 1; signal INT' tiny </dev/null");
+    // SDL turns SIGINT into a quit request, which ends the game with status 0.
+    EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
+    EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("did not end"), std::string::npos) << result.err;
 }

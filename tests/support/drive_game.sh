@@ -3,8 +3,12 @@
 # plays a list of steps on it with real key presses, and prints the game's
 # exit status as "status=N" on the last line.
 #   drive_game.sh BINARY WORKDIR 'STEP; STEP; ...' [game arguments...]
-# Steps: key K | keydown K | keyup K | sleep SECONDS | shot FILE.png
+# Steps: key K | keydown K | keyup K | sleep SECONDS | shot FILE.png |
+#        windowkill (the window's connection closed, as a window manager's
+#        kill does) | signal NAME (sent to the program started, e.g. INT)
 # There is no window manager, so every key is sent to the game's window.
+# The program starts with default handling of SIGINT and SIGQUIT, as from
+# a desktop, not ignoring them as a background job of a script would.
 set -u
 binary="$1"
 workdir="$2"
@@ -12,7 +16,10 @@ steps="$3"
 shift 3
 
 cd "$workdir" || exit 2
-"$binary" "$@" &
+(
+    trap - INT QUIT
+    exec "$binary" "$@"
+) &
 pid=$!
 
 # The process and everything it started: a launcher may run the game as its
@@ -80,6 +87,8 @@ if [ -n "$wid" ]; then
                 ;;
             sleep) sleep "$arg" ;;
             shot) import -window "$wid" "$arg" ;;
+            windowkill) xdotool windowkill "$wid" ;;
+            signal) kill -s "$arg" "$pid" ;;
             "") ;;
             *) echo "unknown step: $step" >&2 ;;
         esac
