@@ -15,7 +15,6 @@
 #include "installed_game.h"
 
 namespace {
-const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
 
 struct Level {
     std::string name;
@@ -133,7 +132,7 @@ TEST_F(Launcher, PlaysALevelByItsNameFromAnyFolderButAFileWherethePlayerIsFirst)
 
 TEST_F(Launcher, RealGamePlaysALevelByNameFromAnotherFolder) {
     CommandResult result =
-        runCommand(kPrivateDisplay + shellWord(kDriver) + " " + shellWord(game.launcher()) + " " +
+        runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(game.launcher()) + " " +
                    shellWord(elsewhere()) + " 'sleep 1; key Escape' tiny </dev/null");
     EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
     EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
