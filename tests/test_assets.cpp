@@ -24,9 +24,9 @@
 namespace {
 
 const char* const kGeneratedFiles[] = {
-    "firefly.obj", "flower.obj",     "lantern.obj", "shell.bmp",
-    "wing.bmp",    "abdomen.bmp",    "flowerT.bmp", "lanternT.bmp",
-    "braid.bmp",   "braid_norm.bmp", "bounds.bmp",  "random_numbers.dat", "fireflies.png",
+    "firefly.obj", "flower.obj",         "lantern.obj",   "shell.bmp", "wing.bmp",
+    "abdomen.bmp", "flowerT.bmp",        "lanternT.bmp",  "braid.bmp", "braid_norm.bmp",
+    "bounds.bmp",  "random_numbers.dat", "fireflies.png",
 };
 
 std::string dataFile(const std::string& name) {
@@ -264,12 +264,11 @@ TEST(Assets, EveryShippedLevelKeepsToTheArtsBudget) {
     // Every group of a model loads its own texture objects: a firefly's
     // thirteen parts, a lantern's paper (with its 64 x 64 slice of noise)
     // and two rims with their normal maps, five petal groups a copy.
-    const long fireflyTexels =
-        8 * texelsWithMipmaps("shell.bmp") + texelsWithMipmaps("abdomen.bmp") +
-        4 * texelsWithMipmaps("wing.bmp");
-    const long lanternTexels = texelsWithMipmaps("lanternT.bmp") + 5461 +
-                               2 * (texelsWithMipmaps("braid.bmp") +
-                                    texelsWithMipmaps("braid_norm.bmp"));
+    const long fireflyTexels = 8 * texelsWithMipmaps("shell.bmp") +
+                               texelsWithMipmaps("abdomen.bmp") + 4 * texelsWithMipmaps("wing.bmp");
+    const long lanternTexels =
+        texelsWithMipmaps("lanternT.bmp") + 5461 +
+        2 * (texelsWithMipmaps("braid.bmp") + texelsWithMipmaps("braid_norm.bmp"));
     const long flowerTexels = 10 * 5 * texelsWithMipmaps("flowerT.bmp");
     const long backdropTexels = texelsWithMipmaps("bounds.bmp");
 

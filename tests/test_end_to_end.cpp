@@ -35,8 +35,8 @@ void linkDataExcept(const TempDir& folder, const std::string& own) {
 // Runs the game from folder, plays the steps on its window, and reports.
 CommandResult driveIn(const std::string& folder, const std::string& steps,
                       const std::string& args) {
-    return runCommand(kPrivateDisplay + "'" + kDriveGame + "' '" + kBinary + "' '" + folder + "' '" +
-                      steps + "' " + args);
+    return runCommand(kPrivateDisplay + "'" + kDriveGame + "' '" + kBinary + "' '" + folder +
+                      "' '" + steps + "' " + args);
 }
 
 // Runs the game from data/, plays the steps on its window, and reports.

@@ -43,13 +43,14 @@ TEST(Gameplay, ArrowKeysMoveAndTurnThePlayerAndEscapeQuits) {
     std::string b = dir.path() + "/b.png";
     std::string c = dir.path() + "/c.png";
     std::string d = dir.path() + "/d.png";
-    std::string steps = "sleep 1.5; shot " + a + "; sleep 1; shot " + b + "; keydown Up; sleep 3; keyup Up; shot " +
-                        c + "; keydown Left; sleep 1; keyup Left; shot " + d + "; key Escape";
+    std::string steps = "sleep 1.5; shot " + a + "; sleep 1; shot " + b +
+                        "; keydown Up; sleep 3; keyup Up; shot " + c +
+                        "; keydown Left; sleep 1; keyup Left; shot " + d + "; key Escape";
     // Each game gets an X server of its own: without a window manager,
     // windows of tests running at the same time would overlap its screenshots.
-    CommandResult result = runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " +
-                                      shellWord(kBinary) + " " + shellWord(FIREFLIES_DATA_DIR) +
-                                      " " + shellWord(steps) + " " + shellWord(map));
+    CommandResult result =
+        runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(kBinary) + " " +
+                   shellWord(FIREFLIES_DATA_DIR) + " " + shellWord(steps) + " " + shellWord(map));
     EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
 
     long still = skyDifference(a, b);
@@ -62,5 +63,6 @@ TEST(Gameplay, ArrowKeysMoveAndTurnThePlayerAndEscapeQuits) {
     EXPECT_LT(still, 50) << "the sky changed with no key held";
     EXPECT_GT(moved, 50) << "holding Up did not move the view";
     EXPECT_GT(turned, 2000) << "holding Left did not turn the view";
-    EXPECT_EQ(std::system(("cp '" + d + "' '" FIREFLIES_BINARY_DIR "/gameplay_turned.png'").c_str()), 0);
+    EXPECT_EQ(
+        std::system(("cp '" + d + "' '" FIREFLIES_BINARY_DIR "/gameplay_turned.png'").c_str()), 0);
 }

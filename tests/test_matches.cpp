@@ -127,7 +127,8 @@ TEST(Evaluator, TheSameSeedPrintsTheSameFigures) {
     ASSERT_EQ(b.status, 0) << b.out << b.err;
     CommandResult c = runCommand(command + " --seed 6");
     ASSERT_EQ(c.status, 0) << c.out << c.err;
-    EXPECT_NE(a.out.find("stand-in in firefly 0's place, tables in the 1 other:"), std::string::npos)
+    EXPECT_NE(a.out.find("stand-in in firefly 0's place, tables in the 1 other:"),
+              std::string::npos)
         << a.out;
     EXPECT_NE(a.out.find("firefly 0 won "), std::string::npos) << a.out;
     EXPECT_NE(a.out.find("| duel | 2 |"), std::string::npos) << a.out;

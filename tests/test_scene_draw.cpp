@@ -122,8 +122,7 @@ TEST(SceneDraw, ASeededFrameMatchesTheReferencePicture) {
     std::string why;
     long differing = differingPixels(kReference, kActual, 2,
                                      FIREFLIES_BINARY_DIR "/seeded_frame_diff.png", &why);
-    ASSERT_GE(differing, 0) << "the frame could not be compared with " << kReference << ": "
-                            << why;
+    ASSERT_GE(differing, 0) << "the frame could not be compared with " << kReference << ": " << why;
     EXPECT_LT(differing, 2000) << "see " << kActual << " and seeded_frame_diff.png: " << why;
 }
 

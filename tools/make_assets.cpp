@@ -149,7 +149,7 @@ class Picture {
     // the left) and the height (from the top): the mean of samples x samples
     // points spread evenly over the pixel (1: its centre), so that lines
     // thinner than a pixel come out as faint lines rather than as gaps.
-    void paint(const std::function<Color(double a, double b)>& f, int samples = 1) {
+    void paint(int samples, const std::function<Color(double a, double b)>& f) {
         const double weight = 1.0 / (samples * samples);
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
@@ -165,6 +165,8 @@ class Picture {
             }
         }
     }
+    // The same with one sample at each pixel's centre.
+    void paint(const std::function<Color(double a, double b)>& f) { paint(1, f); }
 
     // Adds a soft round spot of the given colour; wraps round horizontally.
     void addSpot(double cx, double cy, double radius, Color c) {
@@ -508,11 +510,13 @@ bool writeObj(const std::string& path, const std::string& title,
 // picture about one texel for every pixel it covers there: the firefly is
 // about 100 pixels across 10 units ahead of the camera, a lantern at its
 // nearest fills a third of the screen, a petal seldom covers more than 150
-// pixels. A level of 10 fireflies, 9 lanterns or 5 flowers stays within
-// 40,000 vertices a frame (test_assets checks the shipped levels).
+// pixels. Every shipped level then draws at most 38,000 vertices of models
+// a frame (40,000 with the backdrop, the mist, the overlay and the sparks)
+// and uploads at most 6 million texels, which keep the game under 150 MB
+// (test_assets checks both).
 //
-// Facets: around x along (or tube sides x path points) of each surface.
-const int kAbdomenRows = 10;      // along the body
+// Facets of each surface: rows along it and facets around it.
+const int kAbdomenRows = 10; // along the body
 const int kAbdomenAround = 8;
 const int kThoraxRows = 6;
 const int kThoraxAround = 8;
@@ -520,17 +524,17 @@ const int kHeadRows = 5;
 const int kHeadAround = 6;
 const int kEyeRows = 4;
 const int kEyeAround = 4;
-const int kFeelerPoints = 4;      // path points of an antenna
-const int kLegStepsPerJoint = 1;  // path points between two joints of a leg, plus one
-const int kTubeSides = 3;         // legs and antennae: a few pixels thick
+const int kFeelerPoints = 4;     // path points of an antenna
+const int kLegStepsPerJoint = 1; // steps of a leg's path from one joint to the next
+const int kTubeSides = 3;        // legs and antennae: a few pixels thick
 const int kWingSpan = 5;
 const int kWingChord = 2;
 const int kShellRows = 5;
 const int kShellAcross = 3;
-const int kPetalRows = 5;         // from the foot to the round tip
+const int kPetalRows = 5; // from the foot to the round tip
 const int kPetalAcross = 2;
 const int kLanternAround = 16;
-const int kLanternRows = 10;      // the paper's ribs are in its picture
+const int kLanternRows = 10; // the paper's ribs are in its picture
 const int kRimAround = 20;
 const int kRimTube = 4;
 // Pictures, width x height, and the samples a side of each of their
@@ -541,7 +545,7 @@ const int kFireflyPictureSide = 64;  // shell.bmp, wing.bmp, abdomen.bmp
 const int kFlowerPictureWidth = 128; // five petals side by side
 const int kFlowerPictureHeight = 64;
 const int kLanternPictureSide = 128;
-const int kBraidPictureWidth = 128;  // one piece of cord, six of them round a rim
+const int kBraidPictureWidth = 128; // one piece of cord, six of them round a rim
 const int kBraidPictureHeight = 32;
 
 // --------------------------------------------------------------- the firefly
@@ -705,8 +709,8 @@ std::vector<MeshGroup> makeFirefly() {
         a = headColumn(fireflyShade(n));
         b = kEyeRow;
     };
-    addSurface(head, kHeadRows, kHeadAround, ellipsoid(vec(0.0, -0.02, -0.78), vec(0.15, 0.12, 0.13)),
-               headTex, true);
+    addSurface(head, kHeadRows, kHeadAround,
+               ellipsoid(vec(0.0, -0.02, -0.78), vec(0.15, 0.12, 0.13)), headTex, true);
     for (double side : {-1.0, 1.0}) {
         addSurface(head, kEyeRows, kEyeAround,
                    ellipsoid(vec(side * 0.11, 0.0, -0.83), vec(0.065, 0.075, 0.07)), eyeTex, true);
@@ -791,7 +795,7 @@ Picture makeShellPicture() {
     Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0x5E11);
     TileNoise grain(random, 32, 32);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double shade = clamp01((0.96 - b) / 0.92);
         double light = 0.25 + 0.95 * std::pow(shade, 1.4);
         double gloss = 0.5 * std::pow(smoothstep(0.80, 1.0, shade), 2.0);
@@ -812,7 +816,7 @@ Picture makeShellPicture() {
             c = rgb(0.42, 0.30, 0.16) * (0.9 + 0.2 * n);
         }
         return c * light + rgb(gloss, gloss, gloss * 0.8);
-    }, kPictureSamples);
+    });
     return p;
 }
 
@@ -820,7 +824,7 @@ Picture makeWingPicture() {
     Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0x3146);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         if (a < 0.61) {
             // Membrane: smoky, paler towards the tip, with dark veins.
             double across = clamp01((a - kWingLeft) / (kWingRight - kWingLeft));
@@ -866,7 +870,7 @@ Picture makeWingPicture() {
         }
         double gloss = 0.8 * std::pow(smoothstep(0.75, 1.0, shade), 3.0);
         return rgb(0.06, 0.05, 0.05) * (0.5 + shade) + rgb(gloss, gloss, gloss);
-    }, kPictureSamples);
+    });
     return p;
 }
 
@@ -874,7 +878,7 @@ Picture makeAbdomenPicture() {
     Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0xAB0);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double along = clamp01((a - 0.02) / 0.96);
         double shade = clamp01((0.96 - b) / 0.92);
         double segment = fract(along * 7.0);
@@ -885,7 +889,7 @@ Picture makeAbdomenPicture() {
         Color lit = mixColor(rgb(0.95, 1.0, 0.55), rgb(1.0, 1.0, 0.9), 0.5 * shade);
         lit = lit * (0.92 - 0.12 * seam + 0.08 * grain.fractal(a, b, 2));
         return mixColor(dark, lit, glow);
-    }, kPictureSamples);
+    });
     return p;
 }
 
@@ -948,7 +952,7 @@ Picture makeFlowerPicture() {
     Picture p(kFlowerPictureWidth, kFlowerPictureHeight);
     Random random(0xF10);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double column = std::floor(a * kPetalShades);
         double inColumn = a * kPetalShades - column;
         double across = clamp01((inColumn - 0.05) / 0.9) * 2.0 - 1.0;
@@ -971,7 +975,7 @@ Picture makeFlowerPicture() {
         c = mixColor(c, rgb(0.15, 0.02, 0.2),
                      smoothstep(0.72, 0.8, freckle) * (1.0 - smoothstep(0.15, 0.35, along)));
         return c * (light * (0.9 + 0.2 * grain.fractal(inColumn, b, 3)));
-    }, kPictureSamples);
+    });
     return p;
 }
 
@@ -1046,7 +1050,7 @@ Picture makeLanternPicture() {
     Picture p(kLanternPictureSide, kLanternPictureSide);
     Random random(0x1A7);
     TileNoise fibre(random, 8, 64);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double h = 1.0 - b; // height on the lantern, 0 at the bottom
         // Red paper, glowing orange round the middle, thin dark ribs, and a
         // deep red band with a gold line near each opening.
@@ -1061,7 +1065,7 @@ Picture makeLanternPicture() {
         double gold = 1.0 - smoothstep(0.008, 0.02, std::fabs(edgeDistance - 0.14));
         c = mixColor(c, rgb(1.0, 0.85, 0.35), gold);
         return mixColor(c, rgb(0.3, 0.05, 0.02), 0.75 * ribLine * (1.0 - band));
-    }, kPictureSamples);
+    });
     return p;
 }
 
@@ -1082,13 +1086,13 @@ Picture makeBraidPicture() {
     Picture p(kBraidPictureWidth, kBraidPictureHeight);
     Random random(0xB4A1D);
     TileNoise fibre(random, 64, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double h = braidHeight(a, b);
         Color cord = mixColor(rgb(0.45, 0.28, 0.05), rgb(1.0, 0.78, 0.30), h);
         Color shine = rgb(1.0, 0.95, 0.7);
         Color c = mixColor(cord, shine, 0.35 * std::pow(h, 6.0));
         return c * (0.85 + 0.3 * fibre.fractal(a, b, 2));
-    }, kPictureSamples);
+    });
     return p;
 }
 

@@ -207,9 +207,10 @@ std::string spread(const std::vector<double>& values, const char* format) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
-                 "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n");
+    std::fprintf(
+        stderr,
+        "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
+        "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n");
     return 2;
 }
 
@@ -270,9 +271,8 @@ int main(int argc, char** argv) {
     std::vector<LevelEntry> levels;
     try {
         for (const LevelEntry& level : readLevelList(options.data + "/levels.txt")) {
-            if (options.levels.empty() ||
-                std::find(options.levels.begin(), options.levels.end(), level.name) !=
-                    options.levels.end()) {
+            if (options.levels.empty() || std::find(options.levels.begin(), options.levels.end(),
+                                                    level.name) != options.levels.end()) {
                 levels.push_back(level);
             }
         }
@@ -302,8 +302,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
             game[level.name].add(report);
-            if (!runProbed(options, options.game, {level.map}, options.counter,
-                           options.countFrames, options.data, report)) {
+            if (!runProbed(options, options.game, {level.map}, options.counter, options.countFrames,
+                           options.data, report)) {
                 return 1;
             }
             game[level.name].addCount(report);
@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
                 "figures are medians of the runs, (lowest-highest) beside them\n\n",
                 options.repeats, options.frames, kWarmUpFrames);
     std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | resident, MB | "
-                "vertices/frame (most) | textures: objects / levels / MB | "
+                "vertices/frame | textures: objects / levels / MB | "
                 "bare window: busy median / p90, first frame, resident |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const LevelEntry& level : levels) {
@@ -326,7 +326,7 @@ int main(int argc, char** argv) {
         char bareFigures[128];
         std::snprintf(bareFigures, sizeof bareFigures, "%.2f / %.2f ms, %.0f ms, %.0f MB",
                       median(b.medians), median(b.p90s), median(b.firsts), median(b.rss));
-        std::printf("| %s | %s | %s | %s | %s | %s (%.0f) | %s | %s |\n", level.name.c_str(),
+        std::printf("| %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", level.name.c_str(),
                     spread(g.medians, "%.2f").c_str(), spread(g.p90s, "%.2f").c_str(),
                     spread(g.firsts, "%.0f").c_str(), spread(g.rss, "%.0f").c_str(),
                     spread(g.vertices, "%.0f").c_str(), quantile(g.verticesMax, 1.0), textures,

@@ -16,6 +16,7 @@
 // pacing wait (or of its swap, when it did not wait) to the end of this
 // frame's swap: events, the world's step, the drawing and the swap.
 #include <dlfcn.h>
+#include <malloc.h>
 #include <time.h>
 
 #include <cstdint>
@@ -38,16 +39,16 @@ std::int64_t nowNs() {
 // What is known of the run so far.
 struct Probe {
     long framesWanted = 300;
-    std::int64_t startNs = 0;   // before exec, from the environment; 0 if not given
+    std::int64_t startNs = 0; // before exec, from the environment; 0 if not given
     std::int64_t frameStartNs = 0;
     std::int64_t firstFrameNs = -1;
-    std::vector<double> busyMs;   // one a frame, the first frame excepted
-    std::vector<long> vertices;   // glVertex calls of each frame
+    std::vector<double> busyMs; // one a frame, the first frame excepted
+    std::vector<long> vertices; // glVertex calls of each frame
     long verticesNow = 0;
     long frames = 0;
     long textureObjects = 0;
     long textureLevels = 0;
-    double textureBytes = 0.0;    // texels uploaded times their components
+    double textureBytes = 0.0; // texels uploaded times their components
     bool reported = false;
 };
 
@@ -65,8 +66,7 @@ Probe& probe() {
     return *p;
 }
 
-template <typename Fn>
-Fn next(const char* name) {
+template <typename Fn> Fn next(const char* name) {
     void* symbol = dlsym(RTLD_NEXT, name);
     if (symbol == nullptr) {
         std::fprintf(stderr, "frame_probe: no %s to wrap\n", name);
@@ -105,6 +105,11 @@ void writeReport(Probe& p) {
     memoryKb(resident, peak);
     double first = p.startNs > 0 ? (p.firstFrameNs - p.startNs) / 1e6 : -1.0;
     std::fprintf(out, "first_frame_ms %.3f\nrss_kb %ld\npeak_rss_kb %ld\n", first, resident, peak);
+    // What of it the C library's allocator holds for the program: in use,
+    // and free but kept.
+    struct mallinfo2 heap = mallinfo2();
+    std::fprintf(out, "heap_in_use_kb %zu\nheap_free_kb %zu\n",
+                 (heap.uordblks + heap.hblkhd) / 1024, heap.fordblks / 1024);
     std::fprintf(out, "texture_objects %ld\ntexture_levels %ld\ntexture_bytes %.0f\n",
                  p.textureObjects, p.textureLevels, p.textureBytes);
     for (double ms : p.busyMs) {
@@ -158,8 +163,8 @@ void wrappedTexImage3D(GLenum target, GLint level, GLint internalFormat, GLsizei
 
 // The entry points GLEW asks for by name: the 3D upload is wrapped.
 void* wrapProc(const char* name, void* real) {
-    if (real != nullptr && (std::strcmp(name, "glTexImage3D") == 0 ||
-                            std::strcmp(name, "glTexImage3DEXT") == 0)) {
+    if (real != nullptr &&
+        (std::strcmp(name, "glTexImage3D") == 0 || std::strcmp(name, "glTexImage3DEXT") == 0)) {
         realTexImage3D = reinterpret_cast<TexImage3D>(real);
         return reinterpret_cast<void*>(&wrappedTexImage3D);
     }
@@ -209,8 +214,9 @@ void glGenTextures(GLsizei n, GLuint* textures) {
 
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei w, GLsizei h,
                   GLint border, GLenum format, GLenum type, const void* pixels) {
-    static auto real = next<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum,
-                                     const void*)>("glTexImage2D");
+    static auto real =
+        next<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>(
+            "glTexImage2D");
     // Proxy targets only ask whether a size would fit.
     if (target != GL_PROXY_TEXTURE_2D) {
         countUpload(level, internalFormat, w, h, 1);
@@ -221,15 +227,13 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei w, G
 void (*glXGetProcAddressARB(const GLubyte* name))(void) {
     static auto real = next<void (*(*)(const GLubyte*))(void)>("glXGetProcAddressARB");
     void* found = reinterpret_cast<void*>(real(name));
-    return reinterpret_cast<void (*)(void)>(
-        wrapProc(reinterpret_cast<const char*>(name), found));
+    return reinterpret_cast<void (*)(void)>(wrapProc(reinterpret_cast<const char*>(name), found));
 }
 
 void (*glXGetProcAddress(const GLubyte* name))(void) {
     static auto real = next<void (*(*)(const GLubyte*))(void)>("glXGetProcAddress");
     void* found = reinterpret_cast<void*>(real(name));
-    return reinterpret_cast<void (*)(void)>(
-        wrapProc(reinterpret_cast<const char*>(name), found));
+    return reinterpret_cast<void (*)(void)>(wrapProc(reinterpret_cast<const char*>(name), found));
 }
 
 #ifdef FRAME_PROBE_COUNT_VERTICES

@@ -30,9 +30,9 @@ long differingPixels(const std::string& a, const std::string& b, int fuzzPercent
         }
         return -1;
     }
-    CommandResult result = runCommand("compare -metric AE -fuzz " + std::to_string(fuzzPercent) +
-                                      "% " + shellWord(a) + " " + shellWord(b) + " " +
-                                      shellWord(diff));
+    CommandResult result =
+        runCommand("compare -metric AE -fuzz " + std::to_string(fuzzPercent) + "% " + shellWord(a) +
+                   " " + shellWord(b) + " " + shellWord(diff));
     if (why != nullptr) {
         *why = "compare exited with status " + std::to_string(result.status) + ": " + result.err;
     }

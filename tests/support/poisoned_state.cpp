@@ -114,8 +114,8 @@ bool stillPoisoned(const char** what, unsigned skip) {
         return fail("active texture unit");
     }
     glActiveTexture(GL_TEXTURE0);
-    bool unit0 = ((skip & kUnit0Texture2D) || glIsEnabled(GL_TEXTURE_2D)) &&
-                 glIsEnabled(GL_TEXTURE_3D);
+    bool unit0 =
+        ((skip & kUnit0Texture2D) || glIsEnabled(GL_TEXTURE_2D)) && glIsEnabled(GL_TEXTURE_3D);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
     glActiveTexture(GL_TEXTURE2);
     if (!unit0) {
