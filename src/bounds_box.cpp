@@ -32,11 +32,11 @@ const Wall kWalls[4] = {
      {{0.75f, 1, -1, -1, 1}, {0.5f, 1, 1, -1, 1}, {0.5f, 0, 1, 1, 1}, {0.75f, 0, -1, 1, 1}}},
 };
 
-// What the walls set for themselves and put back: texturing on every unit,
-// the texture environment, lighting, blending, the depth test and the
-// current colour.
-constexpr GLbitfield kWallAttributes = GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
-                                       GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT;
+// What the walls set for their own look and put back: texturing on the other
+// units and the other targets of unit 0, the texture environment, blending
+// and the depth test.
+constexpr GLbitfield kWallAttributes =
+    GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
 
 } // namespace
 
@@ -53,8 +53,8 @@ void BoundsBox::draw(float size) {
 }
 
 void BoundsBox::drawWalls() {
-    // Everything the walls' look depends on is set here and put back
-    // afterwards, so that they look the same whatever was drawn before.
+    // The walls look the same whatever was drawn before them: what their
+    // look depends on is set here, and put back afterwards.
     glPushAttrib(kWallAttributes);
     disableTexturing(1);
     glActiveTexture(GL_TEXTURE0);
@@ -68,7 +68,6 @@ void BoundsBox::drawWalls() {
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
-    glDisable(GL_LIGHTING);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
@@ -85,4 +84,9 @@ void BoundsBox::drawWalls() {
     }
     glEnd();
     glPopAttrib();
+    // The backdrop ends on unit 0 with its picture bound and 2D texturing
+    // off; the colour stays the walls'.
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, textureId);
+    glDisable(GL_TEXTURE_2D);
 }

@@ -13,10 +13,12 @@ struct BoundsBox {
 
     // Draws the walls of a box of half-width size (world units) centred 50
     // below the ground, so with size 80 they stand at x, z = +-80 and reach
-    // from y = -130 to y = 30. Sets every GL state its look depends on
-    // (texturing, texture environment, lighting, blending, depth test) and
-    // restores it afterwards, with the current colour; only the texture
-    // matrix of unit 0 is left at identity.
+    // from y = -130 to y = 30. Sets the texturing of every unit, the texture
+    // environment, blending and the depth test for itself and puts them
+    // back, then ends with unit 0 active, the panorama bound to it, 2D
+    // texturing off there, its texture matrix at identity and the colour the
+    // walls' (0.1, 0.5, 0.6). Lighting is left as it was (the game never
+    // switches it on).
     void draw(float size);
 
   private:

@@ -16,12 +16,11 @@ constexpr int kFireCooldown = 100;   // steps between two shots
 constexpr int kBeamFrames = 10;      // framesLeft at launch; the same step's tick makes it 9
 constexpr float kBeamReach = 200.0f; // length of a beam that has not been traced yet
 
-// What the beam sets for itself and puts back: texturing on every unit,
-// lighting, the depth test, blending, line width and smoothing, and the
-// line-smoothing hint.
-constexpr GLbitfield kBeamAttributes = GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT |
-                                       GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT |
-                                       GL_HINT_BIT;
+// What the beam sets for its own look and puts back afterwards: texturing on
+// every unit, lighting and the depth test. Its blending, line width, line
+// smoothing and colour are the beam's own and stay as it leaves them.
+constexpr GLbitfield kBeamAttributes =
+    GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT | GL_DEPTH_BUFFER_BIT;
 
 // Keeps a heading in [0, 360]; exactly 0 and exactly 360 stay as they are.
 float wrapHeading(float heading) {
@@ -63,8 +62,16 @@ void Beam::draw() {
     if (framesLeft == 0) {
         return;
     }
-    // Everything the beam's look depends on is set here and put back
-    // afterwards: it is a plain blended line, whatever was drawn before.
+    // The beam is a plain blended line whatever was drawn before it: no
+    // texture and no lighting, depth-tested. Those are put back afterwards;
+    // blending (source alpha, one minus source alpha) and smoothed lines of
+    // width 1 stay on, and the colour white, as the beam leaves them.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 0.4f, 0.3f, 0.7f);
+    glLineWidth(1.0f);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_LINE_SMOOTH);
     glPushAttrib(kBeamAttributes);
     disableTexturing(0);
     glDisable(GL_LIGHTING);
@@ -77,12 +84,6 @@ void Beam::draw() {
     // Local +Z becomes the firing direction.
     glRotated(heading, 0.0, 1.0, 0.0);
 
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1.0f, 0.4f, 0.3f, 0.7f);
-    glLineWidth(1.0f);
-    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
-    glEnable(GL_LINE_SMOOTH);
     glBegin(GL_LINES);
     glVertex3f(0.0f, 0.0f, 1.0f);
     glVertex3f(0.0f, 0.0f, length);

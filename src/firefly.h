@@ -30,10 +30,10 @@ struct Beam {
     // Counts framesLeft down to 0.
     void tick();
     // Draws the line and, unless length is exactly 200, the sparks at its
-    // far end; nothing when idle. Sets every GL state its look depends on
-    // (no texturing, no lighting, depth test, blending, line width and
-    // smoothing) and restores it afterwards; leaves the colour white. Needs
-    // a GL context.
+    // far end; nothing when idle. Draws without texturing or lighting and
+    // with the depth test, and puts those back; leaves blending on (source
+    // alpha, one minus source alpha), line smoothing on with the nicest
+    // hint, line width 1 and the colour white. Needs a GL context.
     void draw();
 
     int framesLeft; // frames the beam is still drawn; 0 when idle

@@ -12,12 +12,12 @@
 #include <vector>
 
 // Largest model file the reader takes, in bytes (64 MB); the game's own
-// models are under 300 kB. A larger file, or a pipe or device that goes on
+// models are under 60 kB. A larger file, or a pipe or device that goes on
 // past it, is refused as soon as that is seen.
 constexpr std::size_t kMaxModelBytes = std::size_t{64} << 20;
 // Most positions, most normals, most texture coordinates and most triangles
-// (after fan triangulation) a model may hold, each; the game's own hold a few
-// thousand. Every triangle costs about 170 bytes once loaded, so these and
+// (after fan triangulation) a model may hold, each; the game's own hold at most
+// about 650. Every triangle costs about 170 bytes once loaded, so these and
 // the group limit keep any model under about 300 MB of memory.
 constexpr int kMaxModelElements = 1000000;
 // Most differently named groups a model may hold (the game's own: 14).

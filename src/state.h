@@ -35,8 +35,8 @@ constexpr int kWinningScore = 20;
 constexpr int kMinFireflies = 2;
 constexpr int kMaxFireflies = 10;
 // Most lanterns and flowers a map may hold. Each brings its own models and
-// textures, tens of megabytes apiece, so a count of thousands would not end
-// in a game but in running out of memory.
+// textures (a flower's ten copies up to 2 MB of texture), so a count of
+// thousands would not end in a game but in running out of memory.
 constexpr int kMaxLanterns = 50;
 constexpr int kMaxFlowers = 50;
 

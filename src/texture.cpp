@@ -239,8 +239,13 @@ void loadTexture(std::string fileName, unsigned int& textureId) {
 }
 
 void disableTexturing(int firstUnit) {
-    GLint units = 1;
-    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    // The context's number of units does not change: asked once, not on
+    // every frame's backdrop and beams.
+    static const GLint units = [] {
+        GLint count = 1;
+        glGetIntegerv(GL_MAX_TEXTURE_UNITS, &count);
+        return count;
+    }();
     for (int unit = firstUnit; unit < units; ++unit) {
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
         glDisable(GL_TEXTURE_1D);

@@ -48,7 +48,8 @@ void loadTexture(std::string fileName, unsigned int& textureId);
 // Switches 1D, 2D, 3D and cube-map texturing off on every fixed-function
 // texture unit from firstUnit (0-based) up, so that what is drawn next takes
 // no texture from a unit it does not set up itself. Changes the active unit:
-// callers save it (GL_TEXTURE_BIT) or choose one afterwards.
+// callers save it (GL_TEXTURE_BIT) or choose one afterwards. The number of
+// units is asked of the first context it runs in, once.
 void disableTexturing(int firstUnit);
 
 #endif

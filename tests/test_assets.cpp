@@ -2,7 +2,8 @@
 // the models and pictures keep the facts the game relies on (group names and
 // counts, petal groups that match triangle for triangle, faces the loader
 // can read, 24-bit power-of-two pictures, a unit-length normal map, a
-// backdrop that wraps round without a seam).
+// backdrop that wraps round without a seam), and every shipped level keeps
+// to the art's budget of vertices and texels a frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,14 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "levels.h"
+#include "model.h"
+#include "state.h"
 #include "temp_dir.h"
 
 namespace {
 
 const char* const kGeneratedFiles[] = {
-    "firefly.obj", "flower.obj",     "lantern.obj", "shell.bmp",
-    "wing.bmp",    "abdomen.bmp",    "flowerT.bmp", "lanternT.bmp",
-    "braid.bmp",   "braid_norm.bmp", "bounds.bmp",  "random_numbers.dat", "fireflies.png",
+    "firefly.obj", "flower.obj",         "lantern.obj",   "shell.bmp", "wing.bmp",
+    "abdomen.bmp", "flowerT.bmp",        "lanternT.bmp",  "braid.bmp", "braid_norm.bmp",
+    "bounds.bmp",  "random_numbers.dat", "fireflies.png",
 };
 
 std::string dataFile(const std::string& name) {
@@ -212,7 +216,82 @@ Bmp loadBmp(const std::string& name) {
     return bmp;
 }
 
+// Triangles a model draws: those of its groups from the head of the list up
+// to the first empty one.
+long drawnTriangles(const Model& model) {
+    long triangles = 0;
+    for (const ModelGroup* g = model.groups; g != nullptr && g->triangleCount != 0; g = g->next) {
+        triangles += g->triangleCount;
+    }
+    return triangles;
+}
+
+// Texels of a picture with its mipmaps down to 1 x 1.
+long texelsWithMipmaps(const std::string& picture) {
+    Bmp bmp = loadBmp(picture);
+    long texels = 0;
+    int w = bmp.width;
+    int h = bmp.height;
+    while (w > 0 && h > 0) {
+        texels += static_cast<long>(w) * h;
+        if (w == 1 && h == 1) {
+            break;
+        }
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
+    }
+    return texels;
+}
+
 } // namespace
+
+TEST(Assets, EveryShippedLevelKeepsToTheArtsBudget) {
+    // The game's own loader says what a model draws: no templates, so no
+    // picture (and no GL) is needed. A flower draws 8 or 10 copies of its
+    // petal model, even and odd ones in turn, each with its in-between
+    // petals: at most five of each.
+    const std::string data = FIREFLIES_DATA_DIR;
+    Model firefly(data + "/firefly.obj", nullptr, 0, false);
+    Model lantern(data + "/lantern.obj", nullptr, 0, false);
+    Model even(data + "/flower.obj", nullptr, 0, false);
+    Model odd(data + "/flower.obj", nullptr, 0, false);
+    even.addInbetweenGroups(3, 0);
+    odd.addInbetweenGroups(3, 1);
+    const long fireflyTriangles = drawnTriangles(firefly);
+    const long lanternTriangles = drawnTriangles(lantern);
+    const long flowerTriangles = 5 * (drawnTriangles(even) + drawnTriangles(odd));
+
+    // Every group of a model loads its own texture objects: a firefly's
+    // thirteen parts, a lantern's paper (with its 64 x 64 slice of noise)
+    // and two rims with their normal maps, five petal groups a copy.
+    const long fireflyTexels = 8 * texelsWithMipmaps("shell.bmp") +
+                               texelsWithMipmaps("abdomen.bmp") + 4 * texelsWithMipmaps("wing.bmp");
+    const long lanternTexels =
+        texelsWithMipmaps("lanternT.bmp") + 5461 +
+        2 * (texelsWithMipmaps("braid.bmp") + texelsWithMipmaps("braid_norm.bmp"));
+    const long flowerTexels = 10 * 5 * texelsWithMipmaps("flowerT.bmp");
+    const long backdropTexels = texelsWithMipmaps("bounds.bmp");
+
+    const std::string list = data + "/levels.txt";
+    for (const LevelEntry& level : readLevelList(list)) {
+        LevelMap map = readLevelMap(levelMapPath(list, level));
+        long fireflies = static_cast<long>(map.fireflies.size());
+        long lanterns = static_cast<long>(map.lanterns.size());
+        long flowers = static_cast<long>(map.flowers.size());
+        // 40,000 vertices a frame, less 2,000 for the backdrop, the mist,
+        // the overlay and the sparks of the beams.
+        long vertices = 3 * (fireflies * fireflyTriangles + lanterns * lanternTriangles +
+                             flowers * flowerTriangles);
+        EXPECT_LE(vertices, 38000) << level.name;
+        // Resident memory grows by about 6 bytes for every texel uploaded:
+        // 6 million keep the game within 150 MB in software GL.
+        long texels = fireflies * fireflyTexels + lanterns * lanternTexels +
+                      flowers * flowerTexels + backdropTexels;
+        EXPECT_LE(texels, 6000000) << level.name;
+        std::printf("%s: at most %ld vertices of models a frame, %.1f million texels\n",
+                    level.name.c_str(), vertices, texels / 1e6);
+    }
+}
 
 TEST(Assets, GeneratorReproducesTheCommittedDataFiles) {
     TempDir out;

@@ -152,11 +152,11 @@ TEST(BoundsBox, DrawLeavesTheMatricesAsTheFrameExpects) {
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << "texturing is left as it was found";
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "the walls end with 2D texturing off";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(BoundsBox, LooksTheSameWhateverStateItFindsAndPutsThatBack) {
+TEST(BoundsBox, LooksTheSameWhateverStateItFindsAndEndsAsTheBackdropDoes) {
     REQUIRE_GL_CONTEXT();
     BoundsBox bounds;
     bounds.textureId = makeProbeTexture();
@@ -167,13 +167,30 @@ TEST(BoundsBox, LooksTheSameWhateverStateItFindsAndPutsThatBack) {
 
     // After whatever another drawer may leave: textures on other units, a
     // 3D texture, another texture environment and texture matrix, blending,
-    // lighting, no depth test.
+    // no depth test. Not lighting: the game never switches it on, and the
+    // walls leave it alone.
     lookFromOffCentre(1.0);
-    poisonDrawState();
+    poisonDrawState(false);
     bounds.draw(kSize);
     std::string afterPoison = readFramebufferRgb();
+    // The walls end on unit 0 with their picture bound, 2D texturing off
+    // there and their own colour; the rest is as they found it.
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), bounds.textureId);
+    GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_NEAR(colour[0], 0.1f, 1e-6);
+    EXPECT_NEAR(colour[1], 0.5f, 1e-6);
+    EXPECT_NEAR(colour[2], 0.6f, 1e-6);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING)) << "the walls switch nothing on";
     const char* changed = "";
-    EXPECT_TRUE(stillPoisoned(&changed)) << changed << " was not put back";
+    EXPECT_TRUE(stillPoisoned(&changed, kActiveUnit | kUnit0Texture2D | kLighting))
+        << changed << " was not put back";
     resetDrawState();
     saveShot(afterPoison, "bounds_after_poisoned_state.png");
 

@@ -6,13 +6,11 @@
 
 #include <string>
 
+#include "game_runs.h"
 #include "temp_dir.h"
 
 namespace {
 const std::string kBinary = std::string(FIREFLIES_BINARY_DIR) + "/fireflies";
-const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
-const std::string kPrivateDisplay =
-    "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24 -noreset' env SDL_VIDEODRIVER=x11 ";
 
 // Runs the game from folder with these arguments and no key presses.
 CommandResult runGameIn(const std::string& folder, const std::string& args) {
@@ -37,8 +35,8 @@ void linkDataExcept(const TempDir& folder, const std::string& own) {
 // Runs the game from folder, plays the steps on its window, and reports.
 CommandResult driveIn(const std::string& folder, const std::string& steps,
                       const std::string& args) {
-    return runCommand(kPrivateDisplay + "'" + kDriver + "' '" + kBinary + "' '" + folder + "' '" +
-                      steps + "' " + args);
+    return runCommand(kPrivateDisplay + "'" + kDriveGame + "' '" + kBinary + "' '" + folder +
+                      "' '" + steps + "' " + args);
 }
 
 // Runs the game from data/, plays the steps on its window, and reports.
@@ -46,9 +44,6 @@ CommandResult drive(const std::string& steps, const std::string& args) {
     return driveIn(FIREFLIES_DATA_DIR, steps, args);
 }
 
-bool endsWithStatus(const CommandResult& result, int status) {
-    return result.out.find("status=" + std::to_string(status) + "\n") != std::string::npos;
-}
 } // namespace
 
 TEST(EndToEnd, MissingMapSaysCouldntOpenAndFails) {

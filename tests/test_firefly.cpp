@@ -346,7 +346,7 @@ TEST_F(FireflyTest, BeamIsDrawnInNineFrames) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(FireflyTest, BeamLooksTheSameWhateverStateItFindsAndPutsThatBack) {
+TEST_F(FireflyTest, BeamLooksTheSameWhateverStateItFindsAndLeavesItsLinesOn) {
     // Two fireflies fire alike; their sparks burst alike from the same seed.
     Firefly* other = new Firefly();
     Camera camera;
@@ -368,8 +368,30 @@ TEST_F(FireflyTest, BeamLooksTheSameWhateverStateItFindsAndPutsThatBack) {
     std::srand(5);
     other->beam.draw();
     std::string afterPoison = readFramebufferRgb();
+    // The beam leaves blending (source alpha, one minus source alpha),
+    // smoothed lines of width 1 with the nicest hint and the colour white;
+    // texturing, lighting and the depth test are as it found them.
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint source = 0;
+    GLint destination = 0;
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    EXPECT_EQ(source, GL_SRC_ALPHA);
+    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_TRUE(glIsEnabled(GL_LINE_SMOOTH));
+    GLint hint = 0;
+    glGetIntegerv(GL_LINE_SMOOTH_HINT, &hint);
+    EXPECT_EQ(hint, GL_NICEST);
+    GLfloat width = 0.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 1.0f);
+    GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[1], 1.0f);
+    EXPECT_EQ(colour[2], 1.0f);
     const char* changed = "";
-    EXPECT_TRUE(stillPoisoned(&changed)) << changed << " was not put back";
+    EXPECT_TRUE(stillPoisoned(&changed, kBlending | kLines)) << changed << " was not put back";
     resetDrawState();
     saveShot(afterPoison, "beam_after_poisoned_state.png");
 

@@ -9,7 +9,6 @@
 #include "installed_game.h"
 
 namespace {
-const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
 
 // Runs a shell command line in `dir` under a private X server, with no
 // terminal attached.
@@ -70,7 +69,7 @@ TEST_F(Install, LauncherPlaysFromAnotherDirectoryEvenThroughALink) {
               0);
     for (const std::string& start : {launcher(), elsewhere + "/ff"}) {
         CommandResult result =
-            runCommand(kPrivateDisplay + shellWord(kDriver) + " " + shellWord(start) + " " +
+            runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(start) + " " +
                        shellWord(elsewhere) + " 'sleep 1; key Escape'");
         EXPECT_TRUE(endsWithStatus(result, 0)) << start << "\n" << result.out << result.err;
         EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
@@ -84,7 +83,7 @@ TEST_F(Install, LauncherTakesAMapRelativeToThePlayersDirectory) {
     std::string map = "2\n0 10\n0 -10\n0\n0\n0 0 0 0\n";
     ASSERT_EQ(readFile(dir.write("maps/my.map", map)), map);
     CommandResult result =
-        runCommand(kPrivateDisplay + shellWord(kDriver) + " " + shellWord(launcher()) + " " +
+        runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(launcher()) + " " +
                    shellWord(maps) + " 'sleep 1; key Escape' my.map");
     EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
     EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;

@@ -20,7 +20,6 @@
 #include "tools.h"
 
 namespace {
-const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
 
 struct Level {
     std::string name;
@@ -126,7 +125,7 @@ class Launcher : public ::testing::Test {
     // window came or the game did not end after them.
     CommandResult drive(const std::string& steps, const std::string& env = "") {
         CommandResult result =
-            runWithStandIns(env + shellWord(kDriver) + " " + shellWord(game.launcher()) + " " +
+            runWithStandIns(env + shellWord(kDriveGame) + " " + shellWord(game.launcher()) + " " +
                             shellWord(elsewhere()) + " " + shellWord(steps) + " tiny </dev/null");
         EXPECT_EQ(result.err.find("no game window"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("did not end"), std::string::npos) << result.err;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gl_context.h"
+#include "picture_compare.h"
 #include "temp_dir.h"
 #include "world.h"
 
@@ -118,8 +119,35 @@ TEST(SceneDraw, ASeededFrameMatchesTheReferencePicture) {
         << " and, if it is right, rerun with FIREFLIES_UPDATE_REFERENCES=1 and commit it";
     // Pixels differing by more than 2% in a channel; a few hundred may move
     // with the software renderer's rounding, a broken picture moves many more.
-    CommandResult result = runCommand("compare -metric AE -fuzz 2% '" + kReference + "' '" +
-                                      kActual + "' '" FIREFLIES_BINARY_DIR "/seeded_frame_diff.png'");
-    long differing = std::atol(result.err.c_str());
-    EXPECT_LT(differing, 2000) << "see " << kActual << " and seeded_frame_diff.png: " << result.err;
+    std::string why;
+    long differing = differingPixels(kReference, kActual, 2,
+                                     FIREFLIES_BINARY_DIR "/seeded_frame_diff.png", &why);
+    ASSERT_GE(differing, 0) << "the frame could not be compared with " << kReference << ": " << why;
+    EXPECT_LT(differing, 2000) << "see " << kActual << " and seeded_frame_diff.png: " << why;
+}
+
+TEST(PictureComparison, APictureThatCannotBeReadCannotBeCompared) {
+    TempDir dir;
+    // A picture of 8 x 8 pixels, one of them changed, and the same picture
+    // cut short or missing.
+    std::string a = dir.path() + "/a.png";
+    std::string b = dir.path() + "/b.png";
+    ASSERT_EQ(runCommand("convert -size 8x8 xc:gray50 '" + a + "' && convert '" + a +
+                         "' -fill white -draw 'point 3,3' '" + b + "'")
+                  .status,
+              0);
+    std::string why;
+    EXPECT_EQ(differingPixels(a, a, 2, "null:", &why), 0) << why;
+    EXPECT_EQ(differingPixels(a, b, 2, "null:", &why), 1) << why;
+    std::string bytes = readFile(a);
+    std::string cut = dir.write("cut.png", bytes.substr(0, bytes.size() / 2));
+    std::string empty = dir.write("empty.png", "");
+    for (const std::string& bad : {cut, empty, dir.path() + "/missing.png"}) {
+        EXPECT_EQ(differingPixels(bad, a, 2, "null:", &why), -1) << bad;
+        EXPECT_EQ(differingPixels(a, bad, 2, "null:", &why), -1) << bad;
+    }
+    // Pictures of two sizes are not the same picture.
+    std::string small = dir.path() + "/small.png";
+    ASSERT_EQ(runCommand("convert -size 4x4 xc:gray50 '" + small + "'").status, 0);
+    EXPECT_EQ(differingPixels(a, small, 2, "null:", &why), -1) << why;
 }

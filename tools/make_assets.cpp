@@ -145,15 +145,28 @@ class Picture {
     Color& at(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
     const Color& at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
 
-    // Fills every pixel from f(a, b), a and b the pixel centre's fractions
-    // of the width (from the left) and the height (from the top).
-    void paint(const std::function<Color(double a, double b)>& f) {
+    // Fills every pixel from f(a, b), a and b fractions of the width (from
+    // the left) and the height (from the top): the mean of samples x samples
+    // points spread evenly over the pixel (1: its centre), so that lines
+    // thinner than a pixel come out as faint lines rather than as gaps.
+    void paint(int samples, const std::function<Color(double a, double b)>& f) {
+        const double weight = 1.0 / (samples * samples);
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
-                at(x, y) = f((x + 0.5) / width_, (y + 0.5) / height_);
+                Color sum;
+                for (int sy = 0; sy < samples; ++sy) {
+                    for (int sx = 0; sx < samples; ++sx) {
+                        double a = (x + (sx + 0.5) / samples) / width_;
+                        double b = (y + (sy + 0.5) / samples) / height_;
+                        sum = sum + f(a, b) * weight;
+                    }
+                }
+                at(x, y) = sum;
             }
         }
     }
+    // The same with one sample at each pixel's centre.
+    void paint(const std::function<Color(double a, double b)>& f) { paint(1, f); }
 
     // Adds a soft round spot of the given colour; wraps round horizontally.
     void addSpot(double cx, double cy, double radius, Color c) {
@@ -487,6 +500,54 @@ bool writeObj(const std::string& path, const std::string& title,
     return Picture::writeBytes(path, bytes);
 }
 
+// ------------------------------------------------------------ the budget
+
+// Every model is drawn in immediate mode several times a frame (a flower is
+// 8 or 10 copies of its petal model, each with its in-between petals), on
+// machines that may have nothing but a software renderer, and the game looks
+// its pictures up without lighting. So each surface gets as few facets as
+// keep its outline round at the size the chase camera shows it, and each
+// picture about one texel for every pixel it covers there: the firefly is
+// about 100 pixels across 10 units ahead of the camera, a lantern at its
+// nearest fills a third of the screen, a petal seldom covers more than 150
+// pixels. Every shipped level then draws at most 38,000 vertices of models
+// a frame (40,000 with the backdrop, the mist, the overlay and the sparks)
+// and uploads at most 6 million texels, which keep the game under 150 MB
+// (test_assets checks both).
+//
+// Facets of each surface: rows along it and facets around it.
+const int kAbdomenRows = 10; // along the body
+const int kAbdomenAround = 8;
+const int kThoraxRows = 6;
+const int kThoraxAround = 8;
+const int kHeadRows = 5;
+const int kHeadAround = 6;
+const int kEyeRows = 4;
+const int kEyeAround = 4;
+const int kFeelerPoints = 4;     // path points of an antenna
+const int kLegStepsPerJoint = 1; // steps of a leg's path from one joint to the next
+const int kTubeSides = 3;        // legs and antennae: a few pixels thick
+const int kWingSpan = 5;
+const int kWingChord = 2;
+const int kShellRows = 5;
+const int kShellAcross = 3;
+const int kPetalRows = 5; // from the foot to the round tip
+const int kPetalAcross = 2;
+const int kLanternAround = 16;
+const int kLanternRows = 10; // the paper's ribs are in its picture
+const int kRimAround = 20;
+const int kRimTube = 4;
+// Pictures, width x height, and the samples a side of each of their
+// pixels (the normal map takes one, at the centre: means of unit normals are
+// not unit normals).
+const int kPictureSamples = 3;
+const int kFireflyPictureSide = 64;  // shell.bmp, wing.bmp, abdomen.bmp
+const int kFlowerPictureWidth = 128; // five petals side by side
+const int kFlowerPictureHeight = 64;
+const int kLanternPictureSide = 128;
+const int kBraidPictureWidth = 128; // one piece of cord, six of them round a rim
+const int kBraidPictureHeight = 32;
+
 // --------------------------------------------------------------- the firefly
 
 // The firefly's one light, in model coordinates (front is -Z, up is +Y):
@@ -565,7 +626,7 @@ MeshGroup fireflyLeg(const std::string& name, double side, double zHip, double s
     std::vector<Vec3> path;
     std::vector<double> radii;
     auto segment = [&](Vec3 from, Vec3 to, double r0, double r1, bool first) {
-        const int steps = 2;
+        const int steps = kLegStepsPerJoint;
         for (int i = first ? 0 : 1; i <= steps; ++i) {
             double t = static_cast<double>(i) / steps;
             path.push_back(lerp(from, to, t));
@@ -575,7 +636,7 @@ MeshGroup fireflyLeg(const std::string& name, double side, double zHip, double s
     segment(hip, knee, 0.035, 0.028, true);
     segment(knee, ankle, 0.026, 0.018, false);
     segment(ankle, toe, 0.016, 0.010, false);
-    addTube(leg, path, radii, 4, [](double, double, Vec3, Vec3 n, double& a, double& b) {
+    addTube(leg, path, radii, kTubeSides, [](double, double, Vec3, Vec3 n, double& a, double& b) {
         a = kShellLegColumn;
         b = shadeRow(fireflyShade(n));
     });
@@ -599,23 +660,25 @@ std::vector<MeshGroup> makeFirefly() {
     abdomen.name = "abdomen2";
     const double zFront = -0.36;
     const double zTail = 1.0;
-    const int segments = 7;
-    SurfaceFn abdomenAt = [=](double s, double t) {
+    // The rows lie closer together towards both ends, where the outline
+    // turns fastest: step 0..1 from row to row, s 0..1 along the body.
+    auto alongBody = [](double step) { return 0.5 - 0.5 * std::cos(kPi * step); };
+    SurfaceFn abdomenAt = [=](double step, double t) {
+        double s = alongBody(step);
         double z = mix(zFront, zTail, s);
         // Blunt at the tail, narrow where it joins the thorax, flattened
-        // top to bottom, with a groove between segments.
+        // top to bottom; the seams between segments are in its picture.
         double e = std::fabs(2.0 * s - 1.0);
         double outline = std::pow(std::max(0.0, 1.0 - e * e * e), 1.0 / 3.0);
         double waist = 0.55 + 0.45 * smoothstep(0.0, 0.35, s);
-        double ring = 1.0 - 0.06 * std::pow(std::fabs(std::cos(kPi * segments * s)), 6.0);
-        double r = 0.21 * outline * waist * ring;
+        double r = 0.21 * outline * waist;
         double around = 2.0 * kPi * t;
         return vec(r * std::cos(around), -0.03 - 0.65 * r * std::sin(around) - 0.05 * s, z);
     };
     addSurface(
-        abdomen, 21, 8, abdomenAt,
-        [](double s, double, Vec3, Vec3 n, double& a, double& b) {
-            a = 0.02 + 0.96 * s;
+        abdomen, kAbdomenRows, kAbdomenAround, abdomenAt,
+        [alongBody](double step, double, Vec3, Vec3 n, double& a, double& b) {
+            a = 0.02 + 0.96 * alongBody(step);
             b = shadeRow(fireflyShade(n));
         },
         true);
@@ -626,7 +689,7 @@ std::vector<MeshGroup> makeFirefly() {
     MeshGroup thorax;
     thorax.name = "thorax";
     addSurface(
-        thorax, 8, 12, ellipsoid(kThoraxCentre, kThoraxRadii),
+        thorax, kThoraxRows, kThoraxAround, ellipsoid(kThoraxCentre, kThoraxRadii),
         [](double, double, Vec3 p, Vec3, double& a, double& b) {
             a = shieldColumn(p.x);
             b = shieldRow(p.z);
@@ -646,19 +709,20 @@ std::vector<MeshGroup> makeFirefly() {
         a = headColumn(fireflyShade(n));
         b = kEyeRow;
     };
-    addSurface(head, 7, 8, ellipsoid(vec(0.0, -0.02, -0.78), vec(0.15, 0.12, 0.13)), headTex, true);
+    addSurface(head, kHeadRows, kHeadAround,
+               ellipsoid(vec(0.0, -0.02, -0.78), vec(0.15, 0.12, 0.13)), headTex, true);
     for (double side : {-1.0, 1.0}) {
-        addSurface(head, 5, 6, ellipsoid(vec(side * 0.11, 0.0, -0.83), vec(0.065, 0.075, 0.07)),
-                   eyeTex, true);
+        addSurface(head, kEyeRows, kEyeAround,
+                   ellipsoid(vec(side * 0.11, 0.0, -0.83), vec(0.065, 0.075, 0.07)), eyeTex, true);
         std::vector<Vec3> path;
         std::vector<double> radii;
-        for (int i = 0; i <= 6; ++i) {
-            double t = i / 6.0;
+        for (int i = 0; i < kFeelerPoints; ++i) {
+            double t = static_cast<double>(i) / (kFeelerPoints - 1);
             path.push_back(vec(side * (0.05 + 0.30 * t), 0.06 + 0.30 * t - 0.12 * t * t,
                                -0.88 - 0.42 * t + 0.05 * t * t));
             radii.push_back(mix(0.018, 0.008, t));
         }
-        addTube(head, path, radii, 4, headTex);
+        addTube(head, path, radii, kTubeSides, headTex);
     }
     groups.push_back(head);
 
@@ -680,7 +744,7 @@ std::vector<MeshGroup> makeFirefly() {
             return p + vec(0.0, camber, 0.0);
         };
         addSurface(
-            wing, 8, 3, wingAt,
+            wing, kWingSpan, kWingChord, wingAt,
             [side](double s, double t, Vec3, Vec3, double& a, double& b) {
                 a = mix(kWingLeft, kWingRight, side < 0 ? t : t);
                 b = mix(0.02, 0.98, s);
@@ -714,7 +778,7 @@ std::vector<MeshGroup> makeFirefly() {
         SurfaceFn oriented =
             side > 0 ? shellAt : [shellAt](double s, double t) { return shellAt(1.0 - s, t); };
         addSurface(
-            shell, 10, 5, oriented,
+            shell, kShellRows, kShellAcross, oriented,
             [side](double s, double t, Vec3, Vec3 n, double& a, double& b) {
                 (void)s;
                 (void)side;
@@ -728,10 +792,10 @@ std::vector<MeshGroup> makeFirefly() {
 }
 
 Picture makeShellPicture() {
-    Picture p(256, 256);
+    Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0x5E11);
     TileNoise grain(random, 32, 32);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double shade = clamp01((0.96 - b) / 0.92);
         double light = 0.25 + 0.95 * std::pow(shade, 1.4);
         double gloss = 0.5 * std::pow(smoothstep(0.80, 1.0, shade), 2.0);
@@ -757,10 +821,10 @@ Picture makeShellPicture() {
 }
 
 Picture makeWingPicture() {
-    Picture p(256, 256);
+    Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0x3146);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         if (a < 0.61) {
             // Membrane: smoky, paler towards the tip, with dark veins.
             double across = clamp01((a - kWingLeft) / (kWingRight - kWingLeft));
@@ -811,10 +875,10 @@ Picture makeWingPicture() {
 }
 
 Picture makeAbdomenPicture() {
-    Picture p(256, 256);
+    Picture p(kFireflyPictureSide, kFireflyPictureSide);
     Random random(0xAB0);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double along = clamp01((a - 0.02) / 0.96);
         double shade = clamp01((0.96 - b) / 0.92);
         double segment = fract(along * 7.0);
@@ -865,7 +929,7 @@ MeshGroup flowerPetal(const std::string& name, double open, double yaw, int shad
         return rotate(p, vec(0.0, 1.0, 0.0), yaw);
     };
     addSurface(
-        petal, 9, 6, at,
+        petal, kPetalRows, kPetalAcross, at,
         [shade](double step, double t, Vec3, Vec3, double& a, double& b) {
             a = (shade + 0.05 + 0.9 * t) / kPetalShades;
             b = 0.98 - 0.96 * std::sin(0.5 * kPi * step);
@@ -885,10 +949,10 @@ std::vector<MeshGroup> makeFlower() {
 }
 
 Picture makeFlowerPicture() {
-    Picture p(512, 256);
+    Picture p(kFlowerPictureWidth, kFlowerPictureHeight);
     Random random(0xF10);
     TileNoise grain(random, 16, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double column = std::floor(a * kPetalShades);
         double inColumn = a * kPetalShades - column;
         double across = clamp01((inColumn - 0.05) / 0.9) * 2.0 - 1.0;
@@ -903,11 +967,11 @@ Picture makeFlowerPicture() {
         double edge =
             std::max(smoothstep(0.65, 0.92, std::fabs(across)), smoothstep(0.8, 0.95, along));
         c = mixColor(c, rim, 0.75 * edge * smoothstep(0.2, 0.5, along));
-        double vein = 0.5 + 0.5 * std::cos(kPi * across * 9.0);
-        c = c * (1.0 - 0.22 * std::pow(vein, 8.0) * (1.0 - along));
+        double vein = 0.5 + 0.5 * std::cos(kPi * across * 5.0);
+        c = c * (1.0 - 0.3 * std::pow(vein, 4.0) * (1.0 - along));
         double midrib = 1.0 - smoothstep(0.0, 0.05, std::fabs(across));
         c = mixColor(c, rgb(0.45, 0.15, 0.6), 0.5 * midrib * (1.0 - along));
-        double freckle = grain.at(inColumn * 48.0, b * 48.0);
+        double freckle = grain.at(inColumn * 16.0, b * 16.0);
         c = mixColor(c, rgb(0.15, 0.02, 0.2),
                      smoothstep(0.72, 0.8, freckle) * (1.0 - smoothstep(0.15, 0.35, along)));
         return c * (light * (0.9 + 0.2 * grain.fractal(inColumn, b, 3)));
@@ -924,14 +988,12 @@ const int kLanternRibs = 12;
 
 double lanternRadius(double h) {
     // h from 0 (bottom) to 1 (top); an ellipse cut off at both ends leaves
-    // openings of about 0.17 for the rims.
+    // openings of about 0.17 for the rims. The ribs are drawn on the paper.
     double y = mix(kLanternBottom, kLanternTop, h);
     double centre = 0.5 * (kLanternBottom + kLanternTop);
     double half = 0.33;
     double e = (y - centre) / half;
-    double r = kLanternRadius * std::sqrt(std::max(0.0, 1.0 - e * e));
-    double rib = std::fabs(std::cos(kPi * kLanternRibs * h));
-    return r * (1.0 - 0.04 * (1.0 - std::pow(rib, 0.5)));
+    return kLanternRadius * std::sqrt(std::max(0.0, 1.0 - e * e));
 }
 
 MeshGroup lanternRim(const std::string& name, double y, double ring, double tube) {
@@ -946,7 +1008,7 @@ MeshGroup lanternRim(const std::string& name, double y, double ring, double tube
         return vec(r * std::cos(around), y + tube * std::sin(roll), -r * std::sin(around));
     };
     addSurface(
-        rim, 48, 8, at,
+        rim, kRimAround, kRimTube, at,
         [](double s, double t, Vec3, Vec3, double& a, double& b) {
             a = s * repeats;
             b = t;
@@ -970,7 +1032,7 @@ std::vector<MeshGroup> makeLantern() {
     // Swap the parameters' roles so dP/ds x dP/dt points outwards.
     SurfaceFn outward = [at](double s, double t) { return at(t, s); };
     addSurface(
-        body, 24, 36, outward,
+        body, kLanternAround, kLanternRows, outward,
         [](double s, double t, Vec3, Vec3, double& a, double& b) {
             a = s * 2.0;
             b = 1.0 - t;
@@ -985,10 +1047,10 @@ std::vector<MeshGroup> makeLantern() {
 }
 
 Picture makeLanternPicture() {
-    Picture p(256, 256);
+    Picture p(kLanternPictureSide, kLanternPictureSide);
     Random random(0x1A7);
     TileNoise fibre(random, 8, 64);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double h = 1.0 - b; // height on the lantern, 0 at the bottom
         // Red paper, glowing orange round the middle, thin dark ribs, and a
         // deep red band with a gold line near each opening.
@@ -1021,10 +1083,10 @@ double braidHeight(double a, double b) {
 }
 
 Picture makeBraidPicture() {
-    Picture p(256, 64);
+    Picture p(kBraidPictureWidth, kBraidPictureHeight);
     Random random(0xB4A1D);
     TileNoise fibre(random, 64, 16);
-    p.paint([&](double a, double b) {
+    p.paint(kPictureSamples, [&](double a, double b) {
         double h = braidHeight(a, b);
         Color cord = mixColor(rgb(0.45, 0.28, 0.05), rgb(1.0, 0.78, 0.30), h);
         Color shine = rgb(1.0, 0.95, 0.7);
@@ -1035,7 +1097,7 @@ Picture makeBraidPicture() {
 }
 
 Picture makeBraidNormalPicture() {
-    Picture p(256, 64);
+    Picture p(kBraidPictureWidth, kBraidPictureHeight);
     const double relief = 0.06; // relief height as a fraction of the piece's side
     const double step = 1e-3;
     p.paint([&](double a, double b) {

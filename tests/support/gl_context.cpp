@@ -1,12 +1,13 @@
 #include "gl_context.h"
 
 #include <GL/glew.h>
-#include <GL/glut.h>
 #include <SDL/SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "game_window.h"
 
 namespace {
 
@@ -16,20 +17,14 @@ namespace {
 constexpr int kOpenAttempts = 5;
 constexpr Uint32 kRetryPauseMs = 300;
 
-// One attempt at SDL video and the 800x600 GL window; "" on success,
-// otherwise what failed (SDL is shut down again for the next attempt).
+// One attempt at the game's own window; "" on success, otherwise what
+// failed (SDL is shut down again for the next attempt).
 std::string openWindowOnce() {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::string failure = std::string("SDL_Init: ") + SDL_GetError();
+    std::string failure = openGameWindow("fireflies-test");
+    if (!failure.empty()) {
         SDL_Quit();
-        return failure;
     }
-    if (SDL_SetVideoMode(800, 600, 32, SDL_HWSURFACE | SDL_OPENGL | SDL_ASYNCBLIT) == nullptr) {
-        std::string failure = std::string("SDL_SetVideoMode: ") + SDL_GetError();
-        SDL_Quit();
-        return failure;
-    }
-    return "";
+    return failure;
 }
 
 } // namespace
@@ -54,15 +49,12 @@ bool openTestContext(std::string* why) {
             }
             if (!failure.empty()) {
                 state = -2;
-            } else if (glewInit() != GLEW_OK) {
-                failure = "glewInit failed";
+            } else if (glActiveTexture == nullptr) {
+                // GLEW says why on standard error.
+                failure = "GLEW found no multitexture entry points";
                 state = -2;
             } else {
-                static char name[] = "fireflies-test";
-                static char* argv[] = {name, nullptr};
-                int argc = 1;
-                glutInit(&argc, argv);
-                glViewport(0, 0, 800, 600);
+                glViewport(0, 0, kWindowWidth, kWindowHeight);
                 state = 1;
             }
         }

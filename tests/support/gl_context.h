@@ -1,5 +1,5 @@
-// One real OpenGL context for a whole test binary: an 800x600 SDL window
-// opened on first use, with GLEW and GLUT initialised as the game does.
+// One real OpenGL context for a whole test binary: the game's own 800x600
+// window (openGameWindow, with GLEW and GLUT), opened on first use.
 #ifndef FIREFLIES_TEST_GL_CONTEXT_H
 #define FIREFLIES_TEST_GL_CONTEXT_H
 

@@ -1,22 +1,13 @@
 // The game installed as a player installs it (cmake --install of the build
-// tree into a scratch prefix), and the shell helpers that the install and
-// launcher tests share.
+// tree into a scratch prefix); the install and launcher tests run it with
+// the helpers of game_runs.h.
 #ifndef FIREFLIES_TEST_INSTALLED_GAME_H
 #define FIREFLIES_TEST_INSTALLED_GAME_H
 
 #include <string>
 
+#include "game_runs.h"
 #include "temp_dir.h"
-
-// Put before a command: runs it under a private X server (SDL on X11) and
-// stops it after 120 s.
-extern const std::string kPrivateDisplay;
-
-// One word for sh: the text in single quotes, each ' in it written '\''.
-std::string shellWord(const std::string& text);
-
-// True when drive_game.sh's output holds the line "status=N".
-bool endsWithStatus(const CommandResult& result, int status);
 
 // cmake --install of the build tree under prefix, staged under destdir ("" for none).
 CommandResult installGame(const std::string& prefix, const std::string& destdir);

@@ -57,7 +57,7 @@ void resetDrawState() {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void poisonDrawState() {
+void poisonDrawState(bool lighting) {
     static GLuint red = 0;
     static GLuint green = 0;
     static GLuint volume = 0;
@@ -87,8 +87,12 @@ void poisonDrawState() {
         glEnable(GL_TEXTURE_2D);
         setEnv(GL_TEXTURE_ENV_MODE, GL_ADD);
     }
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
+    if (lighting) {
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+    } else {
+        glDisable(GL_LIGHTING);
+    }
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glDisable(GL_DEPTH_TEST);
@@ -99,18 +103,19 @@ void poisonDrawState() {
     glColor4f(0.0f, 1.0f, 0.0f, 0.25f);
 }
 
-bool stillPoisoned(const char** what) {
+bool stillPoisoned(const char** what, unsigned skip) {
     auto fail = [what](const char* name) {
         *what = name;
         return false;
     };
     GLint value = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
-    if (value != GL_TEXTURE2) {
+    if (!(skip & kActiveUnit) && value != GL_TEXTURE2) {
         return fail("active texture unit");
     }
     glActiveTexture(GL_TEXTURE0);
-    bool unit0 = glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_TEXTURE_3D);
+    bool unit0 =
+        ((skip & kUnit0Texture2D) || glIsEnabled(GL_TEXTURE_2D)) && glIsEnabled(GL_TEXTURE_3D);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
     glActiveTexture(GL_TEXTURE2);
     if (!unit0) {
@@ -123,7 +128,7 @@ bool stillPoisoned(const char** what) {
         return fail("texturing on unit 2");
     }
     glGetIntegerv(GL_BLEND_SRC, &value);
-    if (!glIsEnabled(GL_BLEND) || value != GL_ONE) {
+    if (!(skip & kBlending) && (!glIsEnabled(GL_BLEND) || value != GL_ONE)) {
         return fail("blending");
     }
     glGetIntegerv(GL_DEPTH_FUNC, &value);
@@ -134,10 +139,10 @@ bool stillPoisoned(const char** what) {
     }
     GLfloat width = 0.0f;
     glGetFloatv(GL_LINE_WIDTH, &width);
-    if (width != 9.0f || glIsEnabled(GL_LINE_SMOOTH)) {
+    if (!(skip & kLines) && (width != 9.0f || glIsEnabled(GL_LINE_SMOOTH))) {
         return fail("lines");
     }
-    if (!glIsEnabled(GL_LIGHTING)) {
+    if (!(skip & kLighting) && !glIsEnabled(GL_LIGHTING)) {
         return fail("lighting");
     }
     return true;

@@ -1,0 +1,336 @@
+// frame_bench: the frame figures a player's machine can be checked against.
+// Runs the real game binary on every level of levels.txt, and a bare window
+// (the same SDL OpenGL window, cleared and swapped, nothing drawn) beside it,
+// each with frame_probe preloaded, and prints one table row a level:
+//   - busy time of a frame (events, step, drawing and swap; the pacing wait
+//     left out), median and 90th percentile over the frames after the first
+//     kWarmUpFrames, the median of the runs with the lowest and highest run
+//     beside it;
+//   - the first frame: from just before the program is started to the end
+//     of its first buffer swap;
+//   - resident memory at the last frame;
+//   - vertices sent per frame (glVertex calls, counted by a second run with
+//     the counting probe, so the timed runs carry no counting);
+//   - texture objects made, texture levels uploaded and their bytes as
+//     uploaded (texels times components).
+// The programs run with the caller's environment (a display, SDL's drivers);
+// the probe's own variables are added. Run under a display: bench/frame-bench
+// starts one.
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "levels.h"
+#include "tools.h"
+
+namespace {
+
+// Frames of a run left out of the busy figures: the renderer builds its
+// drawing code for each new kind of state as it first meets it.
+constexpr std::size_t kWarmUpFrames = 30;
+
+std::int64_t nowNs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+struct Options {
+    std::string game;
+    std::string bare;
+    std::string probe;
+    std::string counter;
+    std::string data = ".";
+    std::string scratch = "/tmp";
+    std::vector<std::string> levels; // names; empty: every level of the list
+    long frames = 300;
+    long countFrames = 120;
+    int repeats = 3;
+};
+
+// What one run's probe reported.
+struct Report {
+    double firstMs = -1.0;
+    double rssMb = -1.0;
+    double peakMb = -1.0;
+    long textureObjects = 0;
+    long textureLevels = 0;
+    double textureMb = 0.0;
+    std::vector<double> busy;
+    std::vector<long> vertices;
+};
+
+double quantile(std::vector<double> values, double q) {
+    if (values.empty()) {
+        return NAN;
+    }
+    std::sort(values.begin(), values.end());
+    std::size_t rank = static_cast<std::size_t>(std::ceil(q * values.size()));
+    return values[rank == 0 ? 0 : rank - 1];
+}
+
+double median(const std::vector<double>& values) {
+    return quantile(values, 0.5);
+}
+
+// Runs program from folder with args and the probe preloaded; true when it
+// ended by itself with status 0 and left a report.
+bool runProbed(const Options& options, const std::string& program,
+               const std::vector<std::string>& args, const std::string& probe, long frames,
+               const std::string& folder, Report& report) {
+    std::string out = options.scratch + "/frame-bench-" + std::to_string(getpid()) + ".report";
+    std::remove(out.c_str());
+    pid_t child = fork();
+    if (child < 0) {
+        std::perror("frame_bench: fork");
+        return false;
+    }
+    if (child == 0) {
+        if (chdir(folder.c_str()) != 0) {
+            std::perror("frame_bench: chdir");
+            _exit(127);
+        }
+        std::string preload = probe;
+        if (const char* already = std::getenv("LD_PRELOAD")) {
+            preload += std::string(":") + already;
+        }
+        setenv("LD_PRELOAD", preload.c_str(), 1);
+        setenv("FRAME_PROBE_OUT", out.c_str(), 1);
+        setenv("FRAME_PROBE_FRAMES", std::to_string(frames).c_str(), 1);
+        setenv("FRAME_PROBE_T0_NS", std::to_string(nowNs()).c_str(), 1);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        std::perror("frame_bench: exec");
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "frame_bench: %s did not end by itself with status 0\n",
+                     program.c_str());
+        return false;
+    }
+    std::ifstream in(out);
+    if (!in) {
+        std::fprintf(stderr, "frame_bench: %s left no report\n", program.c_str());
+        return false;
+    }
+    report = Report{};
+    std::string key;
+    while (in >> key) {
+        double value = 0.0;
+        in >> value;
+        if (key == "first_frame_ms") {
+            report.firstMs = value;
+        } else if (key == "rss_kb") {
+            report.rssMb = value / 1024.0;
+        } else if (key == "peak_rss_kb") {
+            report.peakMb = value / 1024.0;
+        } else if (key == "texture_objects") {
+            report.textureObjects = static_cast<long>(value);
+        } else if (key == "texture_levels") {
+            report.textureLevels = static_cast<long>(value);
+        } else if (key == "texture_bytes") {
+            report.textureMb = value / (1024.0 * 1024.0);
+        } else if (key == "busy_ms") {
+            report.busy.push_back(value);
+        } else if (key == "vertices") {
+            report.vertices.push_back(static_cast<long>(value));
+        }
+    }
+    std::remove(out.c_str());
+    if (report.busy.size() <= kWarmUpFrames) {
+        std::fprintf(stderr, "frame_bench: %s reported too few frames\n", program.c_str());
+        return false;
+    }
+    report.busy.erase(report.busy.begin(), report.busy.begin() + kWarmUpFrames);
+    return true;
+}
+
+// Figures of one program on one level over the repeats.
+struct Series {
+    std::vector<double> medians;
+    std::vector<double> p90s;
+    std::vector<double> firsts;
+    std::vector<double> rss;
+    std::vector<double> vertices; // median vertices per frame of each counting run
+    std::vector<double> verticesMax;
+    std::vector<double> textureObjects;
+    std::vector<double> textureLevels;
+    std::vector<double> textureMb;
+
+    void add(const Report& r) {
+        medians.push_back(median(r.busy));
+        p90s.push_back(quantile(r.busy, 0.9));
+        firsts.push_back(r.firstMs);
+        rss.push_back(r.rssMb);
+        textureObjects.push_back(static_cast<double>(r.textureObjects));
+        textureLevels.push_back(static_cast<double>(r.textureLevels));
+        textureMb.push_back(r.textureMb);
+    }
+    void addCount(const Report& r) {
+        std::vector<double> v(r.vertices.begin(), r.vertices.end());
+        // The first frame is drawn before anything has moved; it counts too.
+        vertices.push_back(median(v));
+        verticesMax.push_back(quantile(v, 1.0));
+    }
+};
+
+// "m (lo-hi)" of a list of per-run figures.
+std::string spread(const std::vector<double>& values, const char* format) {
+    char m[32];
+    char lo[32];
+    char hi[32];
+    std::snprintf(m, sizeof m, format, median(values));
+    if (values.size() < 2) {
+        return m;
+    }
+    std::snprintf(lo, sizeof lo, format, quantile(values, 0.0));
+    std::snprintf(hi, sizeof hi, format, quantile(values, 1.0));
+    return std::string(m) + " (" + lo + "-" + hi + ")";
+}
+
+int usage() {
+    std::fprintf(
+        stderr,
+        "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
+        "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc) {
+            return usage();
+        }
+        std::string value = argv[++i];
+        if (arg == "--game") {
+            options.game = value;
+        } else if (arg == "--bare") {
+            options.bare = value;
+        } else if (arg == "--probe") {
+            options.probe = value;
+        } else if (arg == "--counter") {
+            options.counter = value;
+        } else if (arg == "--data") {
+            options.data = value;
+        } else if (arg == "--scratch") {
+            options.scratch = value;
+        } else if (arg == "--frames") {
+            options.frames = std::atol(value.c_str());
+        } else if (arg == "--repeats") {
+            options.repeats = std::atoi(value.c_str());
+        } else if (arg == "--levels") {
+            std::stringstream names(value);
+            std::string name;
+            while (std::getline(names, name, ',')) {
+                options.levels.push_back(name);
+            }
+        } else {
+            return usage();
+        }
+    }
+    if (options.game.empty() || options.bare.empty() || options.probe.empty() ||
+        options.counter.empty() || options.frames <= static_cast<long>(kWarmUpFrames) ||
+        options.repeats < 1) {
+        return usage();
+    }
+
+    // The programs run from the data folder: every path is made absolute.
+    for (std::string* path : {&options.game, &options.bare, &options.probe, &options.counter,
+                              &options.data, &options.scratch}) {
+        char* absolute = realpath(path->c_str(), nullptr);
+        if (absolute == nullptr) {
+            std::fprintf(stderr, "frame_bench: no %s\n", path->c_str());
+            return 1;
+        }
+        *path = absolute;
+        std::free(absolute);
+    }
+
+    std::vector<LevelEntry> levels;
+    try {
+        for (const LevelEntry& level : readLevelList(options.data + "/levels.txt")) {
+            if (options.levels.empty() || std::find(options.levels.begin(), options.levels.end(),
+                                                    level.name) != options.levels.end()) {
+                levels.push_back(level);
+            }
+        }
+    } catch (const LoadError& error) {
+        std::fprintf(stderr, "frame_bench: %s\n", error.message.c_str());
+        return 1;
+    }
+    if (levels.empty()) {
+        std::fprintf(stderr, "frame_bench: no such level\n");
+        return 2;
+    }
+
+    std::map<std::string, Series> game;
+    std::map<std::string, Series> bare;
+    for (int r = 0; r < options.repeats; ++r) {
+        for (const LevelEntry& level : levels) {
+            std::fprintf(stderr, "frame_bench: run %d of %d, %s\n", r + 1, options.repeats,
+                         level.name.c_str());
+            Report report;
+            if (!runProbed(options, options.bare, {}, options.probe, options.frames, options.data,
+                           report)) {
+                return 1;
+            }
+            bare[level.name].add(report);
+            if (!runProbed(options, options.game, {level.map}, options.probe, options.frames,
+                           options.data, report)) {
+                return 1;
+            }
+            game[level.name].add(report);
+            if (!runProbed(options, options.game, {level.map}, options.counter, options.countFrames,
+                           options.data, report)) {
+                return 1;
+            }
+            game[level.name].addCount(report);
+        }
+    }
+
+    std::printf("%d runs a level of %ld frames (the first %zu left out of the busy times); "
+                "figures are medians of the runs, (lowest-highest) beside them\n\n",
+                options.repeats, options.frames, kWarmUpFrames);
+    std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | resident, MB | "
+                "vertices/frame | textures: objects / levels / MB | "
+                "bare window: busy median / p90, first frame, resident |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    for (const LevelEntry& level : levels) {
+        const Series& g = game[level.name];
+        const Series& b = bare[level.name];
+        char textures[96];
+        std::snprintf(textures, sizeof textures, "%.0f / %.0f / %.1f", median(g.textureObjects),
+                      median(g.textureLevels), median(g.textureMb));
+        char bareFigures[128];
+        std::snprintf(bareFigures, sizeof bareFigures, "%.2f / %.2f ms, %.0f ms, %.0f MB",
+                      median(b.medians), median(b.p90s), median(b.firsts), median(b.rss));
+        std::printf("| %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", level.name.c_str(),
+                    spread(g.medians, "%.2f").c_str(), spread(g.p90s, "%.2f").c_str(),
+                    spread(g.firsts, "%.0f").c_str(), spread(g.rss, "%.0f").c_str(),
+                    spread(g.vertices, "%.0f").c_str(), quantile(g.verticesMax, 1.0), textures,
+                    bareFigures);
+    }
+    return 0;
+}

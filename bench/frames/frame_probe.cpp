@@ -1,0 +1,257 @@
+// A probe loaded into a program with LD_PRELOAD (the game or the bare
+// window): it wraps the buffer swap, SDL_Delay, the texture uploads and,
+// when built with FRAME_PROBE_COUNT_VERTICES, every glVertex call, and
+// writes what it saw of each frame to a file. The program itself is not
+// changed: the probe sits between it and its libraries.
+//
+// Environment (set by frame_bench):
+//   FRAME_PROBE_OUT     file the report is written to (required)
+//   FRAME_PROBE_FRAMES  frames after which the report is written and an
+//                       SDL_QUIT event is posted, so the program ends as a
+//                       player's window close ends it (default 300)
+//   FRAME_PROBE_T0_NS   CLOCK_MONOTONIC nanoseconds taken just before the
+//                       program was started, for the first frame's time
+//
+// A frame's busy time is the time from the end of the previous frame's
+// pacing wait (or of its swap, when it did not wait) to the end of this
+// frame's swap: events, the world's step, the drawing and the swap.
+#include <dlfcn.h>
+#include <malloc.h>
+#include <time.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <GL/gl.h>
+#include <SDL/SDL.h>
+
+namespace {
+
+std::int64_t nowNs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// What is known of the run so far.
+struct Probe {
+    long framesWanted = 300;
+    std::int64_t startNs = 0; // before exec, from the environment; 0 if not given
+    std::int64_t frameStartNs = 0;
+    std::int64_t firstFrameNs = -1;
+    std::vector<double> busyMs; // one a frame, the first frame excepted
+    std::vector<long> vertices; // glVertex calls of each frame
+    long verticesNow = 0;
+    long frames = 0;
+    long textureObjects = 0;
+    long textureLevels = 0;
+    double textureBytes = 0.0; // texels uploaded times their components
+    bool reported = false;
+};
+
+Probe& probe() {
+    static Probe* p = [] {
+        Probe* made = new Probe;
+        if (const char* frames = std::getenv("FRAME_PROBE_FRAMES")) {
+            made->framesWanted = std::atol(frames);
+        }
+        if (const char* t0 = std::getenv("FRAME_PROBE_T0_NS")) {
+            made->startNs = std::atoll(t0);
+        }
+        return made;
+    }();
+    return *p;
+}
+
+template <typename Fn> Fn next(const char* name) {
+    void* symbol = dlsym(RTLD_NEXT, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "frame_probe: no %s to wrap\n", name);
+        std::abort();
+    }
+    return reinterpret_cast<Fn>(symbol);
+}
+
+// Resident and peak resident memory, kB, from /proc.
+void memoryKb(long& resident, long& peak) {
+    resident = peak = -1;
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return;
+    }
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        std::sscanf(line, "VmRSS: %ld", &resident);
+        std::sscanf(line, "VmHWM: %ld", &peak);
+    }
+    std::fclose(status);
+}
+
+void writeReport(Probe& p) {
+    const char* path = std::getenv("FRAME_PROBE_OUT");
+    if (path == nullptr) {
+        return;
+    }
+    std::FILE* out = std::fopen(path, "w");
+    if (out == nullptr) {
+        std::fprintf(stderr, "frame_probe: cannot write %s\n", path);
+        return;
+    }
+    long resident = 0;
+    long peak = 0;
+    memoryKb(resident, peak);
+    double first = p.startNs > 0 ? (p.firstFrameNs - p.startNs) / 1e6 : -1.0;
+    std::fprintf(out, "first_frame_ms %.3f\nrss_kb %ld\npeak_rss_kb %ld\n", first, resident, peak);
+    // What of it the C library's allocator holds for the program: in use,
+    // and free but kept.
+    struct mallinfo2 heap = mallinfo2();
+    std::fprintf(out, "heap_in_use_kb %zu\nheap_free_kb %zu\n",
+                 (heap.uordblks + heap.hblkhd) / 1024, heap.fordblks / 1024);
+    std::fprintf(out, "texture_objects %ld\ntexture_levels %ld\ntexture_bytes %.0f\n",
+                 p.textureObjects, p.textureLevels, p.textureBytes);
+    for (double ms : p.busyMs) {
+        std::fprintf(out, "busy_ms %.4f\n", ms);
+    }
+#ifdef FRAME_PROBE_COUNT_VERTICES
+    for (long v : p.vertices) {
+        std::fprintf(out, "vertices %ld\n", v);
+    }
+#endif
+    std::fclose(out);
+}
+
+// Components of a texel of an internal format, as uploaded.
+int components(GLint internalFormat) {
+    switch (internalFormat) {
+    case 1:
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+    case GL_ALPHA8:
+    case GL_LUMINANCE8:
+        return 1;
+    case 2:
+    case GL_LUMINANCE_ALPHA:
+        return 2;
+    case 3:
+    case GL_RGB:
+    case GL_RGB8:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
+void countUpload(GLint level, GLint internalFormat, GLsizei w, GLsizei h, GLsizei d) {
+    (void)level;
+    Probe& p = probe();
+    ++p.textureLevels;
+    p.textureBytes += static_cast<double>(w) * h * d * components(internalFormat);
+}
+
+using TexImage3D = void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLsizei, GLint, GLenum, GLenum,
+                            const void*);
+TexImage3D realTexImage3D = nullptr;
+
+void wrappedTexImage3D(GLenum target, GLint level, GLint internalFormat, GLsizei w, GLsizei h,
+                       GLsizei d, GLint border, GLenum format, GLenum type, const void* pixels) {
+    countUpload(level, internalFormat, w, h, d);
+    realTexImage3D(target, level, internalFormat, w, h, d, border, format, type, pixels);
+}
+
+// The entry points GLEW asks for by name: the 3D upload is wrapped.
+void* wrapProc(const char* name, void* real) {
+    if (real != nullptr &&
+        (std::strcmp(name, "glTexImage3D") == 0 || std::strcmp(name, "glTexImage3DEXT") == 0)) {
+        realTexImage3D = reinterpret_cast<TexImage3D>(real);
+        return reinterpret_cast<void*>(&wrappedTexImage3D);
+    }
+    return real;
+}
+
+} // namespace
+
+extern "C" {
+
+void SDL_GL_SwapBuffers(void) {
+    static auto real = next<void (*)(void)>("SDL_GL_SwapBuffers");
+    Probe& p = probe();
+    real();
+    std::int64_t end = nowNs();
+    if (p.frames == 0) {
+        p.firstFrameNs = end;
+    } else {
+        p.busyMs.push_back((end - p.frameStartNs) / 1e6);
+    }
+    p.vertices.push_back(p.verticesNow);
+    p.verticesNow = 0;
+    p.frameStartNs = end;
+    ++p.frames;
+    if (!p.reported && p.frames >= p.framesWanted) {
+        p.reported = true;
+        writeReport(p);
+        SDL_Event quit;
+        std::memset(&quit, 0, sizeof quit);
+        quit.type = SDL_QUIT;
+        static auto push = next<int (*)(SDL_Event*)>("SDL_PushEvent");
+        push(&quit);
+    }
+}
+
+void SDL_Delay(Uint32 ms) {
+    static auto real = next<void (*)(Uint32)>("SDL_Delay");
+    real(ms);
+    probe().frameStartNs = nowNs();
+}
+
+void glGenTextures(GLsizei n, GLuint* textures) {
+    static auto real = next<void (*)(GLsizei, GLuint*)>("glGenTextures");
+    probe().textureObjects += n;
+    real(n, textures);
+}
+
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei w, GLsizei h,
+                  GLint border, GLenum format, GLenum type, const void* pixels) {
+    static auto real =
+        next<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>(
+            "glTexImage2D");
+    // Proxy targets only ask whether a size would fit.
+    if (target != GL_PROXY_TEXTURE_2D) {
+        countUpload(level, internalFormat, w, h, 1);
+    }
+    real(target, level, internalFormat, w, h, border, format, type, pixels);
+}
+
+void (*glXGetProcAddressARB(const GLubyte* name))(void) {
+    static auto real = next<void (*(*)(const GLubyte*))(void)>("glXGetProcAddressARB");
+    void* found = reinterpret_cast<void*>(real(name));
+    return reinterpret_cast<void (*)(void)>(wrapProc(reinterpret_cast<const char*>(name), found));
+}
+
+void (*glXGetProcAddress(const GLubyte* name))(void) {
+    static auto real = next<void (*(*)(const GLubyte*))(void)>("glXGetProcAddress");
+    void* found = reinterpret_cast<void*>(real(name));
+    return reinterpret_cast<void (*)(void)>(wrapProc(reinterpret_cast<const char*>(name), found));
+}
+
+#ifdef FRAME_PROBE_COUNT_VERTICES
+// Every way the game sends a vertex in immediate mode.
+#define FRAME_PROBE_VERTEX(name, params, args)                                                     \
+    void name params {                                                                             \
+        static auto real = next<void(*) params>(#name);                                            \
+        ++probe().verticesNow;                                                                     \
+        real args;                                                                                 \
+    }
+FRAME_PROBE_VERTEX(glVertex2f, (GLfloat x, GLfloat y), (x, y))
+FRAME_PROBE_VERTEX(glVertex2i, (GLint x, GLint y), (x, y))
+FRAME_PROBE_VERTEX(glVertex2d, (GLdouble x, GLdouble y), (x, y))
+FRAME_PROBE_VERTEX(glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))
+FRAME_PROBE_VERTEX(glVertex3d, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))
+FRAME_PROBE_VERTEX(glVertex3fv, (const GLfloat* v), (v))
+FRAME_PROBE_VERTEX(glVertex3dv, (const GLdouble* v), (v))
+FRAME_PROBE_VERTEX(glVertex2fv, (const GLfloat* v), (v))
+#endif
+
+} // extern "C"
