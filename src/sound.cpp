@@ -133,7 +133,16 @@ std::vector<Cue> cuesForStep(const StepRecord& record, const GameState& world) {
         int nearB = b.placement.centred ? -1 : b.placement.distance;
         return nearA < nearB;
     });
-    return cues;
+    bool taken[kEffectCount] = {};
+    std::vector<Cue> kept;
+    for (const Cue& cue : cues) {
+        bool& seen = taken[static_cast<int>(cue.effect)];
+        if (!seen) {
+            kept.push_back(cue);
+            seen = true;
+        }
+    }
+    return kept;
 }
 
 SoundPlayer::~SoundPlayer() {
@@ -207,8 +216,8 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
             }
         }
         if (chunk == nullptr) {
-            warnings.push_back(LoadError{file + ": " + problem + "; the game plays on without it",
-                                         false, file});
+            warnings.push_back(
+                LoadError{file + ": " + problem + "; the game plays on without it", false, file});
         }
         chunks_[static_cast<int>(sound.effect)] = chunk;
     }
@@ -221,6 +230,7 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
 }
 
 void SoundPlayer::play(const std::vector<Cue>& cues) {
+    ++frame_;
     if (!open_ || muted_) {
         return;
     }
@@ -229,6 +239,9 @@ void SoundPlayer::play(const std::vector<Cue>& cues) {
         Mix_Chunk* chunk = chunks_[tag];
         if (chunk == nullptr) {
             continue;
+        }
+        if (started_[tag] != 0 && frame_ - started_[tag] <= kRetriggerFrames) {
+            continue; // too soon after the last one
         }
         int channel = Mix_GroupAvailable(tag);
         if (channel < 0) {
@@ -241,7 +254,9 @@ void SoundPlayer::play(const std::vector<Cue>& cues) {
             Mix_SetPosition(channel, static_cast<Sint16>(cue.placement.angle),
                             static_cast<Uint8>(cue.placement.distance));
         }
-        Mix_PlayChannel(channel, chunk, 0);
+        if (Mix_PlayChannel(channel, chunk, 0) >= 0) {
+            started_[tag] = frame_;
+        }
     }
 }
 

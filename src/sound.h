@@ -87,13 +87,19 @@ struct Cue {
 };
 
 // The sounds of the step that world's record describes, heard from world's
-// camera: a beam for every shot, for every hit the player's landed or taken
-// sound or the quieter one between computer fireflies (at the one hit), a
-// bounce for every contact that began in this step (a lasting contact sounds
-// once), and the win or lose phrase when the step ended the game. The
-// player's own sounds first, then the others nearest first, so that when
-// voices run short the nearest are heard.
+// camera: a beam for a shot, for a hit the player's landed or taken sound or
+// the quieter one between computer fireflies (at the one hit), a bounce for
+// a contact that began in this step (a lasting contact sounds once), and the
+// win or lose phrase when the step ended the game. At most one cue of each
+// effect: the player's own, else the nearest (nine beams launched in one
+// step would otherwise start together and add up in phase, nine times as
+// loud). The player's own sounds come first, then the others nearest first.
 std::vector<Cue> cuesForStep(const StepRecord& record, const GameState& world);
+
+// Frames after the start of an effect in which the same effect does not
+// start again: more than two mixer buffers (46 ms), so that no two copies of
+// one sound start in the same buffer and add up in phase.
+constexpr int kRetriggerFrames = 3;
 
 // The sound device with the game's sounds loaded.
 class SoundPlayer {
@@ -112,8 +118,9 @@ class SoundPlayer {
     std::vector<LoadError> open(bool muted);
     // True once a device is open.
     bool isOpen() const { return open_; }
-    // Starts every cue that finds a free voice of its effect. Does nothing
-    // when closed or muted.
+    // Called once a frame: starts every cue that finds a free voice of its
+    // effect and whose effect did not start in the kRetriggerFrames frames
+    // before. Starts nothing when closed or muted.
     void play(const std::vector<Cue>& cues);
     // Silences everything, the ambience included, or brings it back; the
     // ambience runs on silently meanwhile.
@@ -125,6 +132,8 @@ class SoundPlayer {
     bool open_ = false;
     bool muted_ = false;
     Mix_Chunk* chunks_[kEffectCount] = {}; // owned; null for a sound that could not be read
+    long frame_ = 0;                       // calls of play so far
+    long started_[kEffectCount] = {};      // frame_ at each effect's latest start, 0 for never
 };
 
 #endif

@@ -169,7 +169,7 @@ Samples playerBeam() {
         out[i] = strike(t, 0.002, 0.075) * tone.step(hz, {0.35, 0.12}) +
                  0.8 * strike(t, 0.001, 0.02) * shimmer.step(noise.next());
     }
-    return finish(out, 0.42);
+    return finish(out, 0.36);
 }
 
 // Another firefly's beam: softer, lower and duller, 1.6 kHz down to 480 Hz,
@@ -183,7 +183,7 @@ Samples otherBeam() {
         double hz = 480.0 + 1100.0 * std::exp(-t / 0.04);
         out[i] = dull.step(strike(t, 0.003, 0.05) * tone.step(hz, {0.15}));
     }
-    return finish(out, 0.24);
+    return finish(out, 0.20);
 }
 
 // A struck bell at hz: the fundamental and two inharmonic partials that die
@@ -208,7 +208,7 @@ Samples hitLanded() {
     addAt(out, bell(1318.5, 0.5, 0.16), 0.0, 0.8);
     addAt(out, bell(1975.5, 0.425, 0.2), 0.075, 1.0);
     out.resize(static_cast<std::size_t>(0.5 * kRate));
-    return finish(out, 0.40);
+    return finish(out, 0.34);
 }
 
 // A hit the player took: a low, heavy thump falling from 160 Hz to 48 Hz,
@@ -228,7 +228,7 @@ Samples hitTaken() {
                        0.4 * strike(t, 0.001, 0.02) * thud.step(noise.next()) * 4.0;
         out[i] = keepLow2.step(keepLow1.step(value));
     }
-    return finish(out, 0.50);
+    return finish(out, 0.42);
 }
 
 // A hit between two computer fireflies: a short muted tock, 820 Hz down to
@@ -244,7 +244,7 @@ Samples otherHit() {
         out[i] = strike(t, 0.001, 0.035) * tone.step(hz, {0.2}) +
                  0.5 * strike(t, 0.0005, 0.003) * click.step(noise.next());
     }
-    return finish(out, 0.20);
+    return finish(out, 0.16);
 }
 
 // Off a lantern: a soft papery tap, noise about 1.1 kHz over a faint 560 Hz
@@ -260,7 +260,7 @@ Samples bounceLantern() {
         out[i] = strike(t, 0.002, 0.018) * 3.0 * soft.step(paper.step(noise.next())) +
                  0.5 * strike(t, 0.002, 0.03) * body.step(560.0);
     }
-    return finish(out, 0.11);
+    return finish(out, 0.10);
 }
 
 // Off a flower: a leafy brush of noise about 3.4 kHz, its hiss rolled off
@@ -286,7 +286,7 @@ Samples bounceEdge() {
         double t = timeOf(i);
         out[i] = strike(t, 0.002, 0.035) * tone.step(392.0, {0.3});
     }
-    return finish(out, 0.11);
+    return finish(out, 0.10);
 }
 
 // Two fireflies bumping: a double tick at 1568 Hz, the second softer,
@@ -299,7 +299,7 @@ Samples bounceFirefly() {
         double ticks = strike(t, 0.001, 0.006) + 0.7 * strike(t - 0.035, 0.001, 0.006);
         out[i] = ticks * tone.step(1568.0);
     }
-    return finish(out, 0.11);
+    return finish(out, 0.10);
 }
 
 // One note of a phrase: a tone with the given harmonics, a 5 ms rise and a
@@ -327,7 +327,7 @@ Samples win() {
     }
     addAt(out, note(1046.5, 1.38, 0.55, {0.3, 0.12}), 0.42, 1.0);
     out.resize(static_cast<std::size_t>(1.8 * kRate));
-    return finish(out, 0.45);
+    return finish(out, 0.40);
 }
 
 // The player lost: a slow falling minor phrase, G4 E-flat4 C4 and a long,
@@ -341,7 +341,7 @@ Samples lose() {
     addAt(out, note(196.0, 1.24, 0.6, {0.0, 0.2}, 0.01), 0.96, 1.0);
     out.resize(static_cast<std::size_t>(2.2 * kRate));
     fadeOut(out, 0.3);
-    return finish(out, 0.45);
+    return finish(out, 0.40);
 }
 
 // The night: two crickets (4.4 kHz chirps of three pulses every 0.5 s, and
@@ -387,13 +387,14 @@ Samples night() {
     for (std::size_t i = 0; i < n; ++i) {
         double t = timeOf(i);
         int first = static_cast<int>(t / 0.5);
-        double one = loudness[first % 8] * chirp(t - 0.5 * first) * std::sin(2.0 * kPi * 4400.0 * t);
+        double one =
+            loudness[first % 8] * chirp(t - 0.5 * first) * std::sin(2.0 * kPi * 4400.0 * t);
         double shifted = std::fmod(t + loop - 0.25, loop);
         double second = 0.45 * chirp(std::fmod(shifted, 0.8)) * std::sin(2.0 * kPi * 5200.0 * t);
         double sway = 1.0 + 0.3 * std::sin(2.0 * kPi * t / loop);
         out[i] = one + second + 0.6 * sway * breeze[i];
     }
-    setPeak(out, 0.06);
+    setPeak(out, 0.05);
     return out;
 }
 

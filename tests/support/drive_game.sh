@@ -3,7 +3,9 @@
 # plays a list of steps on it with real key presses, and prints the game's
 # exit status as "status=N" on the last line.
 #   drive_game.sh BINARY WORKDIR 'STEP; STEP; ...' [game arguments...]
-# Steps: key K | keydown K | keyup K | sleep SECONDS | shot FILE.png
+# Steps: key K | keydown K | keyup K | sleep SECONDS | shot FILE.png |
+#        mark FILE (prints "mark BYTES": FILE's size at that moment, e.g. how
+#        much of a sound capture was written before the next key)
 # There is no window manager, so every key is sent to the game's window.
 set -u
 binary="$1"
@@ -80,6 +82,7 @@ if [ -n "$wid" ]; then
                 ;;
             sleep) sleep "$arg" ;;
             shot) import -window "$wid" "$arg" ;;
+            mark) echo "mark $(stat -c %s "$arg" 2>/dev/null || echo 0)" ;;
             "") ;;
             *) echo "unknown step: $step" >&2 ;;
         esac
