@@ -275,7 +275,7 @@ Samples bounceFlower() {
         double t = timeOf(i);
         out[i] = strike(t, 0.006, 0.025) * soft2.step(soft1.step(leaves.step(noise.next())));
     }
-    return finish(out, 0.09);
+    return finish(out, 0.10);
 }
 
 // Off the arena's edge: a soft round boop, G4 with its octave, 0.12 s.
@@ -394,7 +394,7 @@ Samples night() {
         double sway = 1.0 + 0.3 * std::sin(2.0 * kPi * t / loop);
         out[i] = one + second + 0.6 * sway * breeze[i];
     }
-    setPeak(out, 0.05);
+    setPeak(out, 0.045);
     return out;
 }
 
