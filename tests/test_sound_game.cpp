@@ -249,3 +249,27 @@ TEST(SoundGame, TheBusiestSecondOfATenFireflyGameStaysBelowFullScale) {
     EXPECT_LT(overall, kFullScale * 0.89);
     EXPECT_GT(peak, kFullScale / 20) << "the busiest second was hardly heard";
 }
+
+TEST(SoundGame, TheLauncherPassesMuteToTheGame) {
+    InstalledGame game;
+    // A stand-in for the game that says whether it was asked to be silent
+    // and what it was asked to play.
+    std::string standIn = game.write(
+        "stand-in-game", "#!/bin/sh\nprintf '%s\\n' \"mute=${FIREFLIES_MUTE:-}\" \"$@\"\n");
+    ASSERT_EQ(runCommand("chmod +x " + shellWord(standIn)).status, 0);
+    auto launch = [&](const std::string& args) {
+        CommandResult result = runCommand("env -u FIREFLIES_MUTE FIREFLIES_GAME=" +
+                                          shellWord(standIn) + " " + shellWord(game.launcher()) +
+                                          " " + args + " </dev/null");
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    };
+    const std::string finalMap = game.data() + "/final.map\n";
+    EXPECT_EQ(launch("--mute"), "mute=1\n" + finalMap);
+    EXPECT_EQ(launch("--mute arena"), "mute=1\n" + finalMap);
+    EXPECT_EQ(launch("arena"), "mute=\n" + finalMap);
+    CommandResult help = runCommand(shellWord(game.launcher()) + " --help");
+    EXPECT_NE(help.out.find("--mute"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("M mutes"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("gamepad"), std::string::npos) << help.out;
+}
