@@ -1,6 +1,6 @@
 // The frame with and without sound: one step, its sounds and one whole frame
-// drawn by the software renderer, in a ten-firefly arena where every
-// computer firefly fires whenever it can, silent and then with the mixer
+// drawn by the software renderer, in the ten-firefly swarm where every
+// firefly fires whenever it can, silent and then with the mixer
 // playing on SDL's disk driver in real time (writing to /dev/null). Wall
 // time per frame, and the whole process's processor time per frame, the
 // mixer's thread included. Run from data/ under a display (xvfb-run).
@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <memory>
 
 #include "gl_context.h"
@@ -20,17 +19,10 @@
 
 namespace {
 
-// Ten fireflies, four lanterns and six flowers in an arena of radius 60.
-const char* kFullArena =
-    "10\n0 0\n20 10\n-20 10\n10 -25\n-15 -20\n30 -5\n-30 5\n5 35\n-5 -35\n25 25\n"
-    "4\n15 -12\n-12 15\n-25 -25\n25 -25\n"
-    "6\n-20 -5\n20 5\n5 30\n-35 10\n35 -15\n0 -20\n"
-    "4 1 0 1\n";
-
-std::unique_ptr<GameState> fullArena() {
-    const char* path = "/tmp/fireflies-bench-sound.map";
-    std::ofstream(path) << kFullArena;
-    auto world = std::make_unique<GameState>(path);
+// The swarm level: ten fireflies among lanterns and flowers, all flown by
+// the agent.
+std::unique_ptr<GameState> swarm() {
+    auto world = std::make_unique<GameState>("swarm.map");
     world->playerIsAgent = true;
     return world;
 }
@@ -54,7 +46,7 @@ void frames(benchmark::State& state, SoundPlayer& sound) {
         pool = true;
     }
     std::srand(1);
-    auto world = fullArena();
+    auto world = swarm();
     long cues = 0;
     double cpuStart = processSeconds();
     for (auto _ : state) {

@@ -41,6 +41,9 @@ bool freshContact(const StepRecord& record, int firefly, Obstacle obstacle, int 
     return false;
 }
 
+// Three fireflies, a lantern and a flower far off.
+const char* kThreeFireflies = "3\n0 0\n10 0\n-30 30\n1\n-40 -40\n1\n40 40\n4 1 0 1\n";
+
 struct Spot {
     double z, x;
 };
@@ -176,8 +179,7 @@ TEST(StepRecord, AnEdgeContactThatLastsSeveralStepsBeginsOnce) {
 
 TEST(StepRecord, ShotsHitsAndTheEndAreReportedInTheirStep) {
     REQUIRE_GL_CONTEXT();
-    // Three fireflies, a lantern and a flower far off.
-    auto world = makeWorld("3\n0 0\n10 0\n-30 30\n1\n-40 -40\n1\n40 40\n4 1 0 1\n");
+    auto world = makeWorld(kThreeFireflies);
     place(*world, 0, 0.0f, 0.0f, 0.0f);
     place(*world, 1, 0.0f, 10.0f, 180.0f);
     world->fireflies[0]->score = 18;
@@ -209,7 +211,7 @@ TEST(StepRecord, ShotsHitsAndTheEndAreReportedInTheirStep) {
 
 TEST(StepRecord, ABlockedShotIsAShotWithoutAHit) {
     REQUIRE_GL_CONTEXT();
-    auto world = makeWorld("3\n0 0\n10 0\n-30 30\n1\n-40 -40\n1\n40 40\n4 1 0 1\n");
+    auto world = makeWorld(kThreeFireflies);
     place(*world, 0, 0.0f, 0.0f, 0.0f);
     place(*world, 1, 0.0f, 10.0f, 180.0f);
     world->lanterns[0]->x = 0.0f;
