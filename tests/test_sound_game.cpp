@@ -143,7 +143,7 @@ TEST(SoundGame, MutedTheGameIsSilentAndMTogglesTheSound) {
         kData, "sleep 1; keydown space; sleep 0.1; keyup space; sleep 2; key Escape",
         "FIREFLIES_MUTE=1", "");
     ASSERT_TRUE(endsWithStatus(muted.run.driver, 0)) << muted.run.driver.err;
-    EXPECT_GT(muted.capture.frames(), framesIn(2500));
+    EXPECT_GT(muted.capture.frames(), framesIn(2000));
     EXPECT_EQ(firstSound(muted.capture), muted.capture.frames()) << "a muted game was heard";
 
     // M mutes and M again brings the sound back.
@@ -226,7 +226,7 @@ TEST(SoundGame, TheBusiestSecondOfATenFireflyGameStaysBelowFullScale) {
         folder.path(), "keydown space; sleep 0.1; keyup space; sleep 5; key Escape", "", map);
     ASSERT_TRUE(endsWithStatus(game.run.driver, 0)) << game.run.driver.err;
     const Capture& capture = game.capture;
-    ASSERT_GT(capture.frames(), framesIn(5000));
+    ASSERT_GT(capture.frames(), framesIn(3000));
     // The loudest second, in steps of a tenth.
     std::size_t loudest = 0;
     double loudestRms = -1.0;
