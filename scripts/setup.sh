@@ -8,6 +8,8 @@ FIREFLIES_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FIREFLIES_PACKAGES=(
     cmake g++ make pkg-config
     libsdl1.2-dev libglew-dev freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
+    # sound: SDL_mixer, ALSA (only to quiet its messages), sox to measure the sounds
+    libsdl-mixer1.2-dev libasound2-dev sox
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth mesa-utils xdotool x11-utils imagemagick
     # checks of the installed menu entry and manual page

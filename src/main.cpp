@@ -1,7 +1,8 @@
 // Entry point: opens the 800x600 OpenGL window, puts OpenGL into its starting
 // state, builds the world from the map file (the first argument, default
-// "final.map") and runs one simulation step and one drawn frame per pass of
-// the main loop until the player quits.
+// "final.map"), opens the gamepad and the sound, and runs one simulation
+// step, its sounds and one drawn frame per pass of the main loop until the
+// player quits.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL/SDL.h>
@@ -12,13 +13,16 @@
 #include <ctime>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "frame_pacing.h"
 #include "game_window.h"
+#include "gamepad.h"
 #include "model.h"
 #include "particles.h"
+#include "sound.h"
 #include "state.h"
 #include "tools.h"
 
@@ -32,6 +36,13 @@ std::string workingFolder() {
         std::free(cwd);
     }
     return folder;
+}
+
+// Prints warnings about data files, one line each, naming the folder.
+void printWarnings(const std::vector<LoadError>& warnings) {
+    for (const LoadError& warning : warnings) {
+        std::fprintf(stderr, "%s\n", messageWithFolder(warning, workingFolder()).c_str());
+    }
 }
 
 } // namespace
@@ -75,9 +86,10 @@ int main(int argc, char** argv) {
 
     try {
         GameState state(level);
-        for (const LoadError& warning : state.warnings) {
-            std::fprintf(stderr, "%s\n", messageWithFolder(warning, workingFolder()).c_str());
-        }
+        printWarnings(state.warnings);
+        state.pad.device = openGamepad();
+        SoundPlayer sound;
+        printWarnings(sound.open(startsMuted(std::getenv(kMuteVariable))));
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
         FramePacer pacer;
@@ -86,7 +98,13 @@ int main(int argc, char** argv) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glEnable(GL_TEXTURE_2D);
             state.handleEvents();
+            if (state.muteRequests % 2 == 1) {
+                sound.setMuted(!sound.muted());
+            }
+            state.muteRequests = 0;
             state.update();
+            // Started before the frame is drawn, so that they are heard with it.
+            sound.play(cuesForStep(state.events, state));
             state.draw();
             // From here on a failure is no longer a failed start.
             announceFirstFrame();

@@ -318,6 +318,19 @@ void GameState::handleEvents() {
             SDL_Quit();
             std::exit(0);
         }
+        if (isPadEvent(event)) {
+            switch (applyPadEvent(pad, event)) {
+            case PadFire::Pressed:
+                fireflies[0]->fire = true;
+                break;
+            case PadFire::Released:
+                fireflies[0]->fire = false;
+                break;
+            case PadFire::Unchanged:
+                break;
+            }
+            continue;
+        }
         if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) {
             continue;
         }
@@ -340,6 +353,11 @@ void GameState::handleEvents() {
             break;
         case SDLK_RIGHT:
             keyRight = down;
+            break;
+        case SDLK_m:
+            if (down) {
+                ++muteRequests;
+            }
             break;
         default:
             break;
@@ -416,9 +434,12 @@ void GameState::restart() {
     }
     hitsLanded.assign(fireflyCount, 0);
     hitsTaken.assign(fireflyCount, 0);
+    events.clear();
+    stepBefore.clear();
     keyUp = false;
     keyLeft = false;
     keyRight = false;
+    pad.release();
     gameOver = false;
 }
 
@@ -437,17 +458,21 @@ void GameState::decide() {
 
 void GameState::advance() {
     Firefly& player = *fireflies[0];
+    // This step's bounces are told apart from those of the step before.
+    std::swap(stepBefore, events);
+    events.clear();
     if (!gameOver) {
         if (playerIsAgent) {
             player.act(static_cast<unsigned int>(learner.actions[0]));
         } else {
-            if (keyLeft) {
+            // The keys and the pad steer together.
+            if (keyLeft || pad.left()) {
                 player.turnLeft();
             }
-            if (keyRight) {
+            if (keyRight || pad.right()) {
                 player.turnRight();
             }
-            if (keyUp) {
+            if (keyUp || pad.up()) {
                 player.accelerate();
             }
             player.move();
@@ -468,8 +493,13 @@ void GameState::advance() {
     for (int i = 0; i < fireflyCount; ++i) {
         fireflies[i]->clearFrameFlags();
     }
+    for (const Hit& hit : events.hits) {
+        ++hitsLanded[hit.shooter];
+        ++hitsTaken[hit.target];
+    }
     if (leaderScore() >= kWinningScore) {
         gameOver = true;
+        events.ended = true;
     }
 }
 
@@ -489,6 +519,7 @@ void GameState::traceBeams() {
         if (!shooter.fired) {
             continue;
         }
+        events.shots.push_back(i);
         int best = -1;
         double nearest = kBeamReach;
         double iz = 0.0;
@@ -526,8 +557,7 @@ void GameState::traceBeams() {
         if (best != -1) {
             shooter.score += kHitReward;
             fireflies[best]->score -= kHitPenalty;
-            ++hitsLanded[i];
-            ++hitsTaken[best];
+            events.hits.push_back(Hit{i, best});
         }
         shooter.beam.length = static_cast<float>(nearest + 0.5);
     }
@@ -560,15 +590,18 @@ void GameState::resolveCollisions() {
         Firefly& firefly = *fireflies[i];
         if (distance(firefly.z, firefly.x, 0.0, 0.0) > levelRadius) {
             bounceOffBounds(firefly);
+            noteContact(i, Obstacle::Edge, -1);
         }
         for (int k = 0; k < flowerCount; ++k) {
             if (distance(firefly.z, firefly.x, flowers[k]->z, flowers[k]->x) < kFlowerContact) {
                 bounceOffFlower(firefly, *flowers[k]);
+                noteContact(i, Obstacle::Flower, k);
             }
         }
         for (int k = 0; k < lanternCount; ++k) {
             if (distance(firefly.z, firefly.x, lanterns[k]->z, lanterns[k]->x) < kLanternContact) {
                 bounceOffLantern(firefly, *lanterns[k]);
+                noteContact(i, Obstacle::Lantern, k);
             }
         }
     }
@@ -586,8 +619,14 @@ void GameState::collideWithOthers(int i) {
         }
         if (distance(first.x, first.z, second.x, second.z) < kFireflyContact) {
             collidePair(first, second);
+            noteContact(i, Obstacle::Firefly, j);
         }
     }
+}
+
+void GameState::noteContact(int firefly, Obstacle obstacle, int other) {
+    bool continues = stepBefore.touches(firefly, obstacle, other);
+    events.contacts.push_back(Contact{firefly, obstacle, other, !continues});
 }
 
 void GameState::collidePair(Firefly& f1, Firefly& f2) {
@@ -717,7 +756,11 @@ std::string GameState::endText() const {
     if (!gameOver) {
         return "";
     }
-    return fireflies[0]->score >= kWinningScore ? "YOU WIN!" : "YOU LOSE!";
+    return playerWon() ? "YOU WIN!" : "YOU LOSE!";
+}
+
+bool GameState::playerWon() const {
+    return gameOver && fireflies[0]->score >= kWinningScore;
 }
 
 float GameState::pickOffset() const {

@@ -16,9 +16,11 @@
 #include "camera.h"
 #include "firefly.h"
 #include "flower.h"
+#include "gamepad.h"
 #include "lantern.h"
 #include "learner.h"
 #include "noise_volume.h"
+#include "step_record.h"
 #include "tools.h"
 
 // The level tables, indexed by the four numbers at the end of a map file.
@@ -96,13 +98,15 @@ class GameState {
     GameState(const GameState&) = delete;
     GameState& operator=(const GameState&) = delete;
 
-    // Drains SDL's event queue into the held-key flags and firefly 0's fire
-    // request; ends the process with status 0 on Escape or window close.
+    // Drains SDL's event queue into the held-key flags, the pad's flags and
+    // firefly 0's fire request (Space or the pad's fire button), and counts
+    // presses of M into muteRequests; ends the process with status 0 on
+    // Escape or window close.
     void handleEvents();
     // Puts every firefly back where the map started it (heading 90, at rest,
-    // score 0, no cooldown, timer, flags or beam), clears the hit tallies and
-    // starts a new game without rebuilding anything. Used by the trainer
-    // between games.
+    // score 0, no cooldown, timer, flags or beam), clears the hit tallies, the
+    // step record, the keys and the pad's directions, and starts a new game
+    // without rebuilding anything. Used by the trainer between games.
     void restart();
 
     // One simulation step: decide, then advance.
@@ -110,10 +114,12 @@ class GameState {
     // The first half of a step: the agent encodes every firefly's situation
     // and chooses learner.actions. Nothing moves. Does nothing after the end.
     void decide();
-    // The rest of the step: the player's keys (or, with playerIsAgent, its
-    // chosen action) and every other firefly's action, the camera, lantern
-    // pull, beams and scoring, collisions, and the end of the game. After the
-    // end only the camera follows the player.
+    // The rest of the step: the player's keys and pad (or, with
+    // playerIsAgent, its chosen action) and every other firefly's action, the
+    // camera, lantern pull, beams and scoring, collisions, and the end of the
+    // game, all reported in events (emptied first) and the hits added to
+    // hitsLanded and hitsTaken. After the end only the camera follows the
+    // player, and events stays empty.
     void advance();
     // Draws one frame and swaps the buffers.
     void draw();
@@ -130,19 +136,23 @@ class GameState {
     // "" while the game runs; then "YOU WIN!" when firefly 0 has 20 or more,
     // otherwise "YOU LOSE!".
     std::string endText() const;
+    // True once the game is over with firefly 0 at 20 or more: the player won.
+    bool playerWon() const;
 
     // The steps of update, public so that tests can drive them one by one.
     // Every lantern pulls every firefly whose lanternTimer is 0 with
     // 30 / distance^2 toward itself.
     void applyLanternPull();
     // Beams launched in this step hit the nearest firefly in line (+2 to the
-    // shooter, -1 to the target, one more in hitsLanded and hitsTaken) unless
-    // a lantern or flower is nearer; each beam's length becomes the distance
-    // to what it met (200 if nothing) + 0.5.
+    // shooter, -1 to the target) unless a lantern or flower is nearer; each
+    // beam's length becomes the distance to what it met (200 if nothing) +
+    // 0.5. Every shot, and every hit, goes into events.
     void traceBeams();
-    // Firefly contacts, then the arena edge, flowers and lanterns.
+    // Firefly contacts, then the arena edge, flowers and lanterns; every
+    // bounce goes into events.
     void resolveCollisions();
-    // Firefly i against every firefly of higher index closer than 2.
+    // Firefly i against every firefly of higher index closer than 2; every
+    // contact goes into events.
     void collideWithOthers(int i);
     // Exchanges the velocity parts along the line of centres and pushes the
     // faster firefly (the second on equal speeds) out to 2.001 apart.
@@ -163,6 +173,8 @@ class GameState {
     bool keyUp;            // the player holds the up arrow
     bool keyLeft;          // the player holds the left arrow
     bool keyRight;         // the player holds the right arrow
+    PadState pad;          // the gamepad's flags, which steer firefly 0 beside the keys
+    int muteRequests = 0;  // presses of M since the entry point last looked (it clears them)
     double levelRadius;    // arena radius, world units
     double levelSpeed;     // thrust of every firefly
     double levelDrag;      // drag of every firefly
@@ -172,11 +184,17 @@ class GameState {
     // initial tables, and the entry point prints these lines.
     std::vector<LoadError> warnings;
     bool playerIsAgent = false; // firefly 0 acts on the agent's choice, not the keys (training)
-    std::vector<int> hitsLanded; // [fireflyCount]: beams of each firefly that hit another, this game
-    std::vector<int> hitsTaken;  // [fireflyCount]: hits each firefly took, this game
+    StepRecord events;           // what the latest step did: shots, hits, bounces, the end
+    std::vector<int> hitsLanded; // [fireflyCount]: beams of each firefly that hit another this
+                                 // game, summed from events after every step
+    std::vector<int> hitsTaken;  // [fireflyCount]: hits each firefly took this game, likewise
 
   private:
     LevelMap startMap; // the map the world was built from, for restart
+    StepRecord stepBefore; // what the step before did, to tell a new contact from a lasting one
+
+    // Records a bounce of firefly off (obstacle, other) in events.
+    void noteContact(int firefly, Obstacle obstacle, int other);
 
     // Builds the objects of the map file at path and sets the level values.
     void loadLevel(const std::string& path);

@@ -22,7 +22,6 @@ constexpr int kAheadSector = 5;     // the 4-degree cone straight ahead
 constexpr int kFireAction = 1;      // thrust and fire
 constexpr int kTurnLeftAction = 2;  // thrust and turn left (heading grows)
 constexpr int kTurnRightAction = 3; // thrust and turn right (heading shrinks)
-constexpr int kShotCooldown = 100;  // a firefly's cooldown right after it launched a beam
 
 // The turn that brings prey in this sector toward the cone ahead, or -1 when
 // the prey is ahead or behind. Sectors 0 and 1 lie on the side a right turn
@@ -103,8 +102,6 @@ int Trainer::playGame(int maxSteps, double explore) {
     int from[kFireflySlots] = {};
     int action[kFireflySlots] = {};
     int reward[kFireflySlots] = {};
-    int landedBefore[kFireflySlots] = {};
-    int takenBefore[kFireflySlots] = {};
     // Which fireflies the chaser flies in this game (none unless sparring);
     // the draw is made only when sparring, so that training without it
     // consumes the same random numbers as ever.
@@ -148,13 +145,12 @@ int Trainer::playGame(int maxSteps, double explore) {
             }
             from[i] = world.learner.states[i];
             action[i] = world.learner.actions[i];
-            landedBefore[i] = world.hitsLanded[i];
-            takenBefore[i] = world.hitsTaken[i];
         }
         world.advance();
+        // The step's own account of its hits.
         for (int i = 0; i < count; ++i) {
-            reward[i] = rule_.hitLanded * (world.hitsLanded[i] - landedBefore[i]) +
-                        rule_.hitTaken * (world.hitsTaken[i] - takenBefore[i]);
+            reward[i] = rule_.hitLanded * world.events.hitsLandedBy(i) +
+                        rule_.hitTaken * world.events.hitsTakenBy(i);
         }
         ++played;
     }
@@ -265,11 +261,9 @@ GameRecord Match::play(GameState& world, int maxSteps) {
             }
         }
         world.advance();
-        for (int i = 0; i < count; ++i) {
-            if (world.fireflies[i]->fireCooldown == kShotCooldown) {
-                ++sideOf(i).shots;
-                sideOf(i).shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
-            }
+        for (int i : world.events.shots) {
+            ++sideOf(i).shots;
+            sideOf(i).shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
         }
         ++game.steps;
     }

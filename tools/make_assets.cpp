@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "make_sounds.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -1436,6 +1438,7 @@ int main(int argc, char** argv) {
     }
     ok = writeRandomNumbers(file("random_numbers.dat")) && ok;
     ok = writeIconPng(file("fireflies.png"), 64) && ok;
+    ok = writeSounds(dir) && ok;
     if (!ok) {
         std::fprintf(stderr, "make_assets: could not write every file into %s\n", dir.c_str());
         return 1;

@@ -5,7 +5,9 @@
 #   drive_game.sh BINARY WORKDIR 'STEP; STEP; ...' [game arguments...]
 # Steps: key K | keydown K | keyup K | sleep SECONDS | shot FILE.png |
 #        windowkill (the window's connection closed, as a window manager's
-#        kill does) | signal NAME (sent to the program started, e.g. INT)
+#        kill does) | signal NAME (sent to the program started, e.g. INT) |
+#        mark FILE (prints "mark BYTES": FILE's size at that moment, e.g. how
+#        much of a sound capture was written before the next key)
 # There is no window manager, so every key is sent to the game's window.
 # The program starts with default handling of SIGINT and SIGQUIT, as from
 # a desktop, not ignoring them as a background job of a script would.
@@ -89,6 +91,7 @@ if [ -n "$wid" ]; then
             shot) import -window "$wid" "$arg" ;;
             windowkill) xdotool windowkill "$wid" ;;
             signal) kill -s "$arg" "$pid" ;;
+            mark) echo "mark $(stat -c %s "$arg" 2>/dev/null || echo 0)" ;;
             "") ;;
             *) echo "unknown step: $step" >&2 ;;
         esac
