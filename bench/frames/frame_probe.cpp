@@ -17,7 +17,9 @@
 // frame's swap: events, the world's step, the drawing and the swap.
 #include <dlfcn.h>
 #include <malloc.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -171,6 +173,11 @@ void* wrapProc(const char* name, void* real) {
     return real;
 }
 
+// True on the thread that started the program, the one that draws.
+bool onMainThread() {
+    return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
+}
+
 } // namespace
 
 extern "C" {
@@ -203,7 +210,11 @@ void SDL_GL_SwapBuffers(void) {
 void SDL_Delay(Uint32 ms) {
     static auto real = next<void (*)(Uint32)>("SDL_Delay");
     real(ms);
-    probe().frameStartNs = nowNs();
+    // Only the game's own pacing wait starts a frame: SDL's audio thread
+    // (the disk driver, for one) waits with SDL_Delay too.
+    if (onMainThread()) {
+        probe().frameStartNs = nowNs();
+    }
 }
 
 void glGenTextures(GLsizei n, GLuint* textures) {
