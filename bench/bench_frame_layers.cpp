@@ -1,9 +1,9 @@
 // What each layer of a frame costs the software renderer: every shipped
 // level's start, drawn whole (scene and overlay, as the game draws it but
 // for the swap) and layer by layer: the backdrop, the fireflies, the
-// lanterns, the flowers, the mist (seven sheets and the fog sheet) and the
-// overlay. Each iteration clears the buffers, draws and waits for the
-// renderer (glFinish). Run from data/ under a display (xvfb-run):
+// lanterns, the flowers, the mist (seven ground sheets and the fog sheet,
+// together and each alone) and the overlay. Each iteration clears the buffers, draws and waits for
+// the renderer (glFinish). Run from data/ under a display (xvfb-run):
 //   ../build/bench_frame_layers --benchmark_min_time=1
 #include <benchmark/benchmark.h>
 
@@ -24,9 +24,21 @@
 
 namespace {
 
-enum Layer { kWhole, kBackdrop, kFireflies, kLanterns, kFlowers, kMist, kOverlay, kLayers };
-const char* const kLayerNames[kLayers] = {"whole",   "backdrop", "fireflies", "lanterns",
-                                          "flowers", "mist",     "overlay"};
+enum Layer {
+    kWhole,
+    kBackdrop,
+    kFireflies,
+    kLanterns,
+    kFlowers,
+    kMist,
+    kGroundSheets,
+    kFogSheet,
+    kOverlay,
+    kLayers
+};
+const char* const kLayerNames[kLayers] = {"whole",         "backdrop",  "fireflies",
+                                          "lanterns",      "flowers",   "mist",
+                                          "ground sheets", "fog sheet", "overlay"};
 
 const std::vector<LevelEntry>& levels() {
     static const std::vector<LevelEntry> list = readLevelList("levels.txt");
@@ -88,9 +100,15 @@ void drawLayer(GameState& w, Layer layer) {
         }
         break;
     case kMist:
-        w.noiseVolume->draw(w.camera.eye, view, static_cast<double>(player.heading),
-                            w.levelRadius);
+    case kGroundSheets:
+    case kFogSheet: {
+        const NoiseVolume::Layers part = layer == kGroundSheets ? NoiseVolume::Layers::GroundSheets
+                                         : layer == kFogSheet   ? NoiseVolume::Layers::FogSheet
+                                                                : NoiseVolume::Layers::All;
+        w.noiseVolume->draw(w.camera.eye, view, static_cast<double>(player.heading), w.levelRadius,
+                            part);
         break;
+    }
     case kOverlay:
         w.drawHud();
         break;
@@ -125,8 +143,9 @@ void BM_FrameLayer(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FrameLayer)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {kWhole, kBackdrop, kFireflies, kLanterns, kFlowers, kMist,
-                                      kOverlay}})
+    ->ArgsProduct({{0, 1, 2, 3, 4},
+                   {kWhole, kBackdrop, kFireflies, kLanterns, kFlowers, kMist, kGroundSheets,
+                    kFogSheet, kOverlay}})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

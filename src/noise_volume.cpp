@@ -192,8 +192,8 @@ void computeNoiseVolume(const float* lattice, const float* densityCurve, unsigne
     }
 }
 
-void NoiseVolume::draw(const double eye[3], const float view[3], double heading,
-                       double size) const {
+void NoiseVolume::draw(const double eye[3], const float view[3], double heading, double size,
+                       Layers layers) const {
     glPushAttrib(kAttribMask);
     glActiveTexture(GL_TEXTURE0);
     glEnable(GL_TEXTURE_3D);
@@ -209,8 +209,9 @@ void NoiseVolume::draw(const double eye[3], const float view[3], double heading,
     // Ground mist: each sheet stretches one slice of the block over the
     // whole arena square.
     const double half = 2.0 * size;
+    const int sheets = layers == Layers::FogSheet ? 0 : kMistSheets;
     glBegin(GL_QUADS);
-    for (int s = 0; s < kMistSheets; ++s) {
+    for (int s = 0; s < sheets; ++s) {
         const float y = kSheetHeight[s];
         const float t = kSheetSlice[s];
         glNormal3f(0.0f, 1.0f, 0.0f);
@@ -241,16 +242,18 @@ void NoiseVolume::draw(const double eye[3], const float view[3], double heading,
     glMatrixMode(GL_MODELVIEW);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord3d(size, size, 0.5);
-    glVertex3d(size, size, 0.5);
-    glTexCoord3d(-size, size, 0.5);
-    glVertex3d(-size, size, 0.5);
-    glTexCoord3d(-size, -size, 0.5);
-    glVertex3d(-size, -size, 0.5);
-    glTexCoord3d(size, -size, 0.5);
-    glVertex3d(size, -size, 0.5);
-    glEnd();
+    if (layers != Layers::GroundSheets) {
+        glBegin(GL_QUADS);
+        glTexCoord3d(size, size, 0.5);
+        glVertex3d(size, size, 0.5);
+        glTexCoord3d(-size, size, 0.5);
+        glVertex3d(-size, size, 0.5);
+        glTexCoord3d(-size, -size, 0.5);
+        glVertex3d(-size, -size, 0.5);
+        glTexCoord3d(size, -size, 0.5);
+        glVertex3d(size, -size, 0.5);
+        glEnd();
+    }
 
     glDisable(GL_TEXTURE_3D);
     glMatrixMode(GL_TEXTURE);

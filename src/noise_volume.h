@@ -37,8 +37,12 @@ class NoiseVolume {
     // and the fog sheet. eye: camera eye point; view: eye to player, only x
     // and z are used (the game passes a 10-unit vector); heading: player's
     // heading in degrees; size: arena radius. Restores the GL state it
-    // changes, the texture matrix of unit 0 is left at identity.
-    void draw(const double eye[3], const float view[3], double heading, double size) const;
+    // changes, the texture matrix of unit 0 is left at identity. layers other
+    // than All draw only the ground sheets or only the fog sheet, with the
+    // same state around them (for measuring what each costs).
+    enum class Layers { All, GroundSheets, FogSheet };
+    void draw(const double eye[3], const float view[3], double heading, double size,
+              Layers layers = Layers::All) const;
 
     // Cuts a random slice (one rand() call) into a new mipmapped 2D alpha
     // texture, stores its GL name in sliceTexture and returns it; the new
