@@ -1,7 +1,7 @@
-// make_assets OUTDIR: writes the game's own models, pictures and flicker
-// numbers, and the desktop's menu icon fireflies.png, into OUTDIR. Everything
-// is computed from fixed seeds, so two runs give the same bytes; data/ holds
-// the committed output.
+// make_assets OUTDIR: writes the game's own models, pictures, sounds (made in
+// make_sounds.cpp) and flicker numbers, and the desktop's menu icon
+// fireflies.png, into OUTDIR. Everything is computed from fixed seeds, so two
+// runs give the same bytes; data/ holds the committed output.
 //
 // The game draws its models with lighting switched off: a plain group shows
 // its template colour times its texture and nothing else. So the pictures do
