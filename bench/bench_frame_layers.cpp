@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "gl_context.h"
+#include "bench_context.h"
 #include "levels.h"
 #include "model.h"
 #include "particles.h"
@@ -118,15 +118,8 @@ void drawLayer(GameState& w, Layer layer) {
 }
 
 void BM_FrameLayer(benchmark::State& state) {
-    std::string why;
-    if (!openTestContext(&why)) {
-        state.SkipWithError(why.empty() ? "no display" : why.c_str());
+    if (!readyForWorlds(state)) {
         return;
-    }
-    static bool pool = false;
-    if (!pool) {
-        initParticlePool();
-        pool = true;
     }
     const int level = static_cast<int>(state.range(0));
     const Layer layer = static_cast<Layer>(state.range(1));

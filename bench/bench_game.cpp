@@ -11,7 +11,7 @@
 #include <fstream>
 #include <memory>
 
-#include "gl_context.h"
+#include "bench_context.h"
 #include "model.h"
 #include "particles.h"
 #include "state.h"
@@ -31,22 +31,8 @@ std::unique_ptr<GameState> fullArena() {
     return std::make_unique<GameState>(path);
 }
 
-bool ready(benchmark::State& state) {
-    static bool pool = false;
-    std::string why;
-    if (!openTestContext(&why)) {
-        state.SkipWithError(why.empty() ? "no display" : why.c_str());
-        return false;
-    }
-    if (!pool) {
-        initParticlePool();
-        pool = true;
-    }
-    return true;
-}
-
 void BM_UpdateFullArena(benchmark::State& state) {
-    if (!ready(state)) {
+    if (!readyForWorlds(state)) {
         return;
     }
     std::srand(1);
@@ -63,7 +49,7 @@ void BM_UpdateFullArena(benchmark::State& state) {
 BENCHMARK(BM_UpdateFullArena)->Unit(benchmark::kMicrosecond);
 
 void BM_DrawFullArena(benchmark::State& state) {
-    if (!ready(state)) {
+    if (!readyForWorlds(state)) {
         return;
     }
     std::srand(1);
@@ -79,7 +65,7 @@ void BM_DrawFullArena(benchmark::State& state) {
 BENCHMARK(BM_DrawFullArena)->Unit(benchmark::kMillisecond);
 
 void BM_StartToFirstFrame(benchmark::State& state) {
-    if (!ready(state)) {
+    if (!readyForWorlds(state)) {
         return;
     }
     for (auto _ : state) {

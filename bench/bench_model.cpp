@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "gl_context.h"
+#include "bench_context.h"
 #include "model.h"
 
 namespace {
@@ -80,9 +80,7 @@ BENCHMARK(BM_LoadModel)->Unit(benchmark::kMillisecond);
 
 // kind 0 plain textured, 1 translucent, 2 bump-mapped.
 void BM_DrawGroup(benchmark::State& state) {
-    std::string why;
-    if (!openTestContext(&why)) {
-        state.SkipWithError(why.empty() ? "no display" : why.c_str());
+    if (!haveContext(state)) {
         return;
     }
     ModelGroup material;

@@ -10,19 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "gl_context.h"
+#include "bench_context.h"
 #include "noise_volume.h"
 
 namespace {
-
-bool haveContext(benchmark::State& state) {
-    std::string why;
-    if (!openTestContext(&why)) {
-        state.SkipWithError(why.empty() ? "no display" : why.c_str());
-        return false;
-    }
-    return true;
-}
 
 void BM_NoiseVolumeConstruction(benchmark::State& state) {
     if (!haveContext(state)) {

@@ -12,7 +12,7 @@
 #include <ctime>
 #include <memory>
 
-#include "gl_context.h"
+#include "bench_context.h"
 #include "particles.h"
 #include "sound.h"
 #include "state.h"
@@ -35,15 +35,8 @@ double processSeconds() {
 
 // Frames with the sound player given (closed for none); counts the cues.
 void frames(benchmark::State& state, SoundPlayer& sound) {
-    std::string why;
-    if (!openTestContext(&why)) {
-        state.SkipWithError(why.empty() ? "no display" : why.c_str());
+    if (!readyForWorlds(state)) {
         return;
-    }
-    static bool pool = false;
-    if (!pool) {
-        initParticlePool();
-        pool = true;
     }
     std::srand(1);
     auto world = swarm();
