@@ -10,12 +10,11 @@
 #include "temp_dir.h"
 
 namespace {
-const std::string kBinary = std::string(FIREFLIES_BINARY_DIR) + "/fireflies";
 
 // Runs the game from folder with these arguments and no key presses.
 CommandResult runGameIn(const std::string& folder, const std::string& args) {
-    return runCommand(kPrivateDisplay + "sh -c \"cd '" + folder + "' && exec '" + kBinary + "' " +
-                      args + "\"");
+    return runCommand(kPrivateDisplay + "sh -c \"cd '" + folder + "' && exec '" + kGameBinary +
+                      "' " + args + "\"");
 }
 
 // Runs the game from data/ with these arguments and no key presses.
@@ -23,19 +22,10 @@ CommandResult runGame(const std::string& args) {
     return runGameIn(FIREFLIES_DATA_DIR, args);
 }
 
-// Fills folder with links to every file of data/ but the one named, which
-// the test writes itself.
-void linkDataExcept(const TempDir& folder, const std::string& own) {
-    CommandResult linked =
-        runCommand("for f in '" FIREFLIES_DATA_DIR "'/*; do [ \"$(basename \"$f\")\" = '" + own +
-                   "' ] || ln -s \"$f\" '" + folder.path() + "'/; done");
-    ASSERT_EQ(linked.status, 0) << linked.err;
-}
-
 // Runs the game from folder, plays the steps on its window, and reports.
 CommandResult driveIn(const std::string& folder, const std::string& steps,
                       const std::string& args) {
-    return runCommand(kPrivateDisplay + "'" + kDriveGame + "' '" + kBinary + "' '" + folder +
+    return runCommand(kPrivateDisplay + "'" + kDriveGame + "' '" + kGameBinary + "' '" + folder +
                       "' '" + steps + "' " + args);
 }
 
@@ -76,8 +66,7 @@ TEST(EndToEnd, OnlyTheFirstArgumentChoosesTheMap) {
 }
 
 TEST(EndToEnd, ALanternModelWithoutFacesNamesTheFileAndFails) {
-    TempDir data;
-    linkDataExcept(data, "lantern.obj");
+    GameFolder data({"lantern.obj"});
     // What a truncated model file leaves: positions, no faces.
     data.write("lantern.obj", "# lantern\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n");
     CommandResult result = runGameIn(data.path(), "");
@@ -90,8 +79,7 @@ TEST(EndToEnd, ALanternModelWithoutFacesNamesTheFileAndFails) {
 }
 
 TEST(EndToEnd, AMissingValueTableIsAWarningNamingItsFolderAndTheGamePlays) {
-    TempDir data;
-    linkDataExcept(data, "learner.val");
+    GameFolder data({"learner.val"});
     CommandResult result = driveIn(data.path(), "sleep 1; key Escape", "");
     EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
     // One line, naming the file in its folder, before the first frame.

@@ -12,7 +12,6 @@
 #include "temp_dir.h"
 
 namespace {
-const std::string kBinary = std::string(FIREFLIES_BINARY_DIR) + "/fireflies";
 
 // Pixels that differ by more than 5% between the same strip of sky (below
 // the score line, left of the radar) in two screenshots; -1 when they could
@@ -49,7 +48,7 @@ TEST(Gameplay, ArrowKeysMoveAndTurnThePlayerAndEscapeQuits) {
     // Each game gets an X server of its own: without a window manager,
     // windows of tests running at the same time would overlap its screenshots.
     CommandResult result =
-        runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(kBinary) + " " +
+        runCommand(kPrivateDisplay + shellWord(kDriveGame) + " " + shellWord(kGameBinary) + " " +
                    shellWord(FIREFLIES_DATA_DIR) + " " + shellWord(steps) + " " + shellWord(map));
     EXPECT_TRUE(endsWithStatus(result, 0)) << result.out << result.err;
 

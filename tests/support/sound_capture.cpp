@@ -12,8 +12,6 @@
 #include "learner.h"
 
 namespace {
-const std::string kDriver = std::string(FIREFLIES_SOURCE_DIR) + "/tests/support/drive_game.sh";
-const std::string kBinary = std::string(FIREFLIES_BINARY_DIR) + "/fireflies";
 
 // Little-endian 16-bit samples from raw bytes.
 std::vector<int> samplesOf(const std::string& bytes) {
@@ -26,21 +24,6 @@ std::vector<int> samplesOf(const std::string& bytes) {
     return samples;
 }
 } // namespace
-
-GameFolder::GameFolder(const std::vector<std::string>& without) {
-    for (const auto& entry : std::filesystem::directory_iterator(FIREFLIES_DATA_DIR)) {
-        std::string name = entry.path().filename().string();
-        if (std::find(without.begin(), without.end(), name) == without.end()) {
-            std::filesystem::create_symlink(entry.path(), path() + "/" + name);
-        }
-    }
-}
-
-std::string GameFolder::write(const std::string& name, const std::string& text) const {
-    // Never through a link into data/.
-    std::remove((path() + "/" + name).c_str());
-    return dir_.write(name, text);
-}
 
 void writeSteadyTables(const std::string& folder, int action) {
     Learner tables;
@@ -144,14 +127,14 @@ GameRun runGame(const std::string& folder, const std::string& steps, const std::
     // A shell that becomes the game, its output sent to files of its own.
     std::string game = "-c " +
                        shellWord("exec \"$0\" \"$@\" >" + shellWord(out) + " 2>" + shellWord(err)) +
-                       " " + shellWord(kBinary);
+                       " " + shellWord(kGameBinary);
     if (!mapArgument.empty()) {
         game += " " + shellWord(mapArgument);
     }
     GameRun run;
-    run.driver =
-        runCommand(kPrivateDisplay + "env " + environment + " " + shellWord(kDriver) + " /bin/sh " +
-                   shellWord(folder) + " " + shellWord(steps) + " " + game + " </dev/null");
+    run.driver = runCommand(kPrivateDisplay + "env " + environment + " " + shellWord(kDriveGame) +
+                            " /bin/sh " + shellWord(folder) + " " + shellWord(steps) + " " + game +
+                            " </dev/null");
     run.out = readFile(out);
     run.err = readFile(err);
     std::istringstream lines(run.driver.out);

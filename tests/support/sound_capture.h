@@ -10,25 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "game_runs.h"
 #include "temp_dir.h"
 
 // Sample frames a second of the capture and of the sound files.
 constexpr int kCaptureRate = 44100;
-
-// A data folder for one game: links to every file of data/ but the ones
-// named, which the test leaves out or writes itself.
-class GameFolder {
-  public:
-    explicit GameFolder(const std::vector<std::string>& without = {});
-    // The folder's absolute path.
-    const std::string& path() const { return dir_.path(); }
-    // Writes a file into the folder in place of any link of that name;
-    // returns its path.
-    std::string write(const std::string& name, const std::string& text) const;
-
-  private:
-    TempDir dir_;
-};
 
 // Writes agent tables ("learner.trans", "learner.val") into folder under
 // which every computer firefly takes action in every state: 1 fires
