@@ -22,7 +22,8 @@ TEST(OutputLines, OnlyTheKnownLinesOfSdlAndTheDriverAreLeftOut) {
                           kStencilQuery + "\n" +
                           "CRITICAL: You are using the SDL disk i/o audio driver!\n"
                           "CRITICAL:  Writing to file [/tmp/x/capture.raw].\n"
-                          "WARNING: You are using the SDL disk writer audio driver!\n";
+                          "WARNING: You are using the SDL disk writer audio driver!\n"
+                          " Writing to file [/tmp/x/capture.raw].\n";
     // The game's lines, some of them close to a foreign one, stay, in order,
     // the last one without its newline as printed.
     std::string game = "beam.wav: cannot be opened (No such file or directory)\n"
@@ -30,6 +31,7 @@ TEST(OutputLines, OnlyTheKnownLinesOfSdlAndTheDriverAreLeftOut) {
                        "invalid pname GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE)\n"
                        "CRITICAL: You are using the SDL disk i/o audio driver! twice\n"
                        "WARNING: the world is empty\n"
+                       "Writing to file [/tmp/x/capture.raw].\n"
                        "no newline";
     EXPECT_EQ(withoutForeignLines(foreign), "");
     EXPECT_EQ(withoutForeignLines(foreign + game), game);

@@ -44,8 +44,9 @@ bool isForeignLine(const std::string& line) {
             return true;
         }
     }
-    // SDL 2's disk driver names the file it writes to.
-    return framed(line, "CRITICAL:  Writing to file [", "].");
+    // Both disk drivers name the file they write to, each in its own way.
+    return framed(line, "CRITICAL:  Writing to file [", "].") ||
+           framed(line, " Writing to file [", "].");
 }
 
 std::string withoutForeignLines(const std::string& text) {
