@@ -2,14 +2,19 @@
 
 #include <SDL/SDL.h>
 #include <alsa/asoundlib.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 
 #include "state.h"
 #include "step_record.h"
+#include "wave_file.h"
 
 const SoundInfo kSounds[kEffectCount] = {
     {Effect::PlayerBeam, "beam.wav", 1},
@@ -30,8 +35,33 @@ const char* soundFile(Effect effect) {
     return kSounds[static_cast<int>(effect)].file;
 }
 
-bool startsMuted(const char* value) {
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+MuteSetting readMuteSetting(const char* value) {
+    MuteSetting setting;
+    if (value == nullptr) {
+        return setting;
+    }
+    std::string word = value;
+    const char* blanks = " \t\n\r\f\v";
+    word.erase(0, word.find_first_not_of(blanks));
+    word.erase(word.find_last_not_of(blanks) + 1);
+    for (char& c : word) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a'); // the same in every locale
+        }
+    }
+    for (const char* yes : {"1", "true", "yes", "on"}) {
+        setting.muted = setting.muted || word == yes;
+    }
+    bool known = setting.muted || word.empty();
+    for (const char* no : {"0", "false", "no", "off"}) {
+        known = known || word == no;
+    }
+    if (!known) {
+        setting.problem = std::string(kMuteVariable) + "=\"" + printable(value) +
+                          "\" is neither 1, true, yes, on (mute) nor 0, false, no, off; the "
+                          "sound stays on";
+    }
+    return setting;
 }
 
 namespace {
@@ -59,6 +89,59 @@ Effect bounceEffect(Obstacle obstacle) {
 // ALSA writes its own complaints to standard error, one screenful when a
 // machine has no sound card; the game's output stays its own.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// With no home to keep its files in, PulseAudio's client library, looking
+// for the user's own sound server, makes ~/.config/pulse (and says so on
+// standard error where it cannot). Such a user's server could only be found
+// through PULSE_SERVER, PULSE_RUNTIME_PATH or XDG_RUNTIME_DIR; when none of
+// them is set either, the library is sent straight to the system-wide
+// server, which is all it could reach (and, without one, SDL goes on to
+// ALSA as it always did).
+void keepPulseOutOfAMissingHome() {
+    for (const char* name : {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR",
+                             "XDG_CONFIG_HOME"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return;
+        }
+    }
+    std::string home;
+    if (const char* value = std::getenv("HOME")) {
+        home = value;
+    } else if (const passwd* user = getpwuid(getuid())) {
+        home = user->pw_dir != nullptr ? user->pw_dir : "";
+    }
+    struct stat info;
+    bool made = !home.empty() && stat((home + "/.config/pulse").c_str(), &info) == 0 &&
+                S_ISDIR(info.st_mode);
+    bool makeable = !home.empty() && stat(home.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                    access(home.c_str(), W_OK) == 0;
+    if (!made && !makeable) {
+        setenv("PULSE_SERVER", "unix:/var/run/pulse/native", 0);
+    }
+}
+
+// Reads a sound file whole into bytes; returns "", or why it could not be
+// read, as a warning goes on after the file's name.
+std::string readSoundBytes(const std::string& file, std::string& bytes) {
+    std::string other = notAFile(file);
+    if (!other.empty()) {
+        return "cannot be read (" + other + ")";
+    }
+    switch (readFileUpTo(file, kMaxSoundBytes, bytes)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return "";
+    case FileRead::kCannotOpen:
+        return std::string("cannot be opened (") + std::strerror(errno) + ")";
+    case FileRead::kTooLarge:
+        return "is larger than " + std::to_string(kMaxSoundBytes >> 20) +
+               " MB, more than the game reads for a sound";
+    case FileRead::kCannotRead:
+        break;
+    }
+    return "cannot be read";
+}
 
 } // namespace
 
@@ -166,6 +249,7 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
         return warnings;
     }
     snd_lib_error_set_handler(quietAlsa);
+    keepPulseOutOfAMissingHome();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return warnings;
     }
@@ -174,6 +258,14 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
         return warnings;
     }
     open_ = true;
+    // The device may have been opened at another rate than asked for.
+    int mixerRate = kSampleRate;
+    Uint16 mixerFormat = 0;
+    int mixerChannels = 0;
+    if (Mix_QuerySpec(&mixerRate, &mixerFormat, &mixerChannels) == 0 ||
+        mixerRate < kMinWaveRate || mixerRate > kMaxWaveRate) {
+        mixerRate = kSampleRate;
+    }
 
     // Each sound has channels of its own, as many as its voices, grouped
     // under its number: a burst of one sound cannot crowd out the others.
@@ -191,28 +283,25 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
     for (const SoundInfo& sound : kSounds) {
         std::string file = sound.file;
         std::string bytes;
-        std::string problem;
-        switch (readFileUpTo(file, kMaxSoundBytes, bytes)) {
-        case FileRead::kWhole:
-        case FileRead::kStopped:
-            break;
-        case FileRead::kCannotOpen:
-            problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
-            break;
-        case FileRead::kTooLarge:
-            problem = "is larger than " + std::to_string(kMaxSoundBytes >> 20) +
-                      " MB, more than the game reads for a sound";
-            break;
-        case FileRead::kCannotRead:
-            problem = "cannot be read";
-            break;
-        }
+        std::string problem = readSoundBytes(file, bytes);
         Mix_Chunk* chunk = nullptr;
         if (problem.empty()) {
-            SDL_RWops* in = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-            chunk = in != nullptr ? Mix_LoadWAV_RW(in, 1) : nullptr;
+            // The mixer is handed only a sound checked and brought to its
+            // rate here (a header of 0 channels would crash its conversion).
+            WaveSound wave;
+            std::string reason = decodeWave(bytes, wave);
+            if (reason.empty()) {
+                std::string playable =
+                    waveBytes(resampleWave(wave, mixerRate, sound.effect == Effect::Ambience));
+                SDL_RWops* in =
+                    SDL_RWFromConstMem(playable.data(), static_cast<int>(playable.size()));
+                chunk = in != nullptr ? Mix_LoadWAV_RW(in, 1) : nullptr;
+                if (chunk == nullptr) {
+                    reason = Mix_GetError();
+                }
+            }
             if (chunk == nullptr) {
-                problem = std::string("is not a sound the game can play (") + Mix_GetError() + ")";
+                problem = "is not a sound the game can play (" + reason + ")";
             }
         }
         if (chunk == nullptr) {
