@@ -23,7 +23,7 @@
 #include "model.h"
 #include "particles.h"
 #include "sound.h"
-#include "standard_streams.h"
+#include "surroundings.h"
 #include "state.h"
 #include "tools.h"
 
@@ -46,10 +46,17 @@ void printWarnings(const std::vector<LoadError>& warnings) {
     }
 }
 
+// Before anything opens a file: the standard descriptors filled, the
+// libraries kept out of a home that is not there.
+void settleSurroundings() {
+    fillClosedStandardStreams();
+    keepLibrariesOutOfAMissingHome();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    fillClosedStandardStreams();
+    settleSurroundings();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     // Buffer swaps synchronised with the display.

@@ -2,13 +2,9 @@
 
 #include <SDL/SDL.h>
 #include <alsa/asoundlib.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cmath>
 #include <cstring>
 
@@ -89,37 +85,6 @@ Effect bounceEffect(Obstacle obstacle) {
 // ALSA writes its own complaints to standard error, one screenful when a
 // machine has no sound card; the game's output stays its own.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// With no home to keep its files in, PulseAudio's client library, looking
-// for the user's own sound server, makes ~/.config/pulse (and says so on
-// standard error where it cannot). Such a user's server could only be found
-// through PULSE_SERVER, PULSE_RUNTIME_PATH or XDG_RUNTIME_DIR; when none of
-// them is set either, the library is sent straight to the system-wide
-// server, which is all it could reach (and, without one, SDL goes on to
-// ALSA as it always did).
-void keepPulseOutOfAMissingHome() {
-    for (const char* name : {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR",
-                             "XDG_CONFIG_HOME"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') {
-            return;
-        }
-    }
-    std::string home;
-    if (const char* value = std::getenv("HOME")) {
-        home = value;
-    } else if (const passwd* user = getpwuid(getuid())) {
-        home = user->pw_dir != nullptr ? user->pw_dir : "";
-    }
-    struct stat info;
-    bool made = !home.empty() && stat((home + "/.config/pulse").c_str(), &info) == 0 &&
-                S_ISDIR(info.st_mode);
-    bool makeable = !home.empty() && stat(home.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-                    access(home.c_str(), W_OK) == 0;
-    if (!made && !makeable) {
-        setenv("PULSE_SERVER", "unix:/var/run/pulse/native", 0);
-    }
-}
 
 // Reads a sound file whole into bytes; returns "", or why it could not be
 // read, as a warning goes on after the file's name.
@@ -249,7 +214,6 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
         return warnings;
     }
     snd_lib_error_set_handler(quietAlsa);
-    keepPulseOutOfAMissingHome();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return warnings;
     }

@@ -118,8 +118,7 @@ class SoundPlayer {
     ~SoundPlayer();
 
     // Opens the sound device through SDL and SDL_mixer (kSampleRate,
-    // kMixerFrames; where the user has no home for PulseAudio's files, only
-    // a system-wide sound server is looked for), loads every sound from the working directory and starts
+    // kMixerFrames), loads every sound from the working directory and starts
     // the ambience; muted starts it silent. Without a sound device it stays
     // closed and returns nothing. Returns one warning per sound file that
     // could not be read (the game plays on without it).
