@@ -136,6 +136,21 @@ TEST(OddStarts, ClosedStandardDescriptorsEndTheGameAsOpenOnesDo) {
         EXPECT_EQ(result.out, "status=1\n") << closed << ": " << result.err;
         EXPECT_EQ(gameErr(result.err), "") << closed;
     }
+    // The launcher too: the same status, and nothing of its own on the terminal.
+    InstalledGame installed;
+    for (const char* closed : {"", ">&-", "2>&- >&-"}) {
+        CommandResult launched = runCommand(
+            kPrivateDisplay + "sh -c " +
+            shellWord("cd " + shellWord(installed.scratch()) + " && exec " +
+                      shellWord(installed.launcher()) + " nosuch.map " + closed) +
+            " </dev/null");
+        EXPECT_EQ(launched.status, 1) << closed << ": " << launched.err;
+        EXPECT_EQ(launched.err, "") << closed;
+        EXPECT_EQ(launched.out, std::string(closed).empty()
+                                    ? "Couldn't open: " + installed.scratch() + "/nosuch.map\n"
+                                    : "")
+            << closed;
+    }
     // A warning on a closed standard error: the game plays, hears Escape and
     // ends with 0, nothing on standard output.
     GameFolder folder({"learner.val"});
