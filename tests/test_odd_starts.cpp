@@ -26,11 +26,20 @@ std::string compatLibraries() {
     return std::filesystem::exists(dir + "/libSDL-1.2.so.0") ? dir : "";
 }
 
+// The environment words that run the game on sdl12-compat; "" where it is
+// not installed. SDL 2 itself asks GL for something Mesa's debug output
+// reports as a user error: that report is not the game's.
+std::string onCompat() {
+    return compatLibraries().empty()
+               ? ""
+               : "MESA_DEBUG=silent LD_LIBRARY_PATH=" + compatLibraries();
+}
+
 // The two SDLs a test runs the game on: the environment words for each.
 std::vector<std::string> bothSdls() {
     std::vector<std::string> sdls = {""};
-    if (!compatLibraries().empty()) {
-        sdls.push_back("LD_LIBRARY_PATH=" + compatLibraries());
+    if (!onCompat().empty()) {
+        sdls.push_back(onCompat());
     }
     return sdls;
 }
@@ -201,8 +210,8 @@ TEST(OddStarts, ASoundAtAnotherRateIsHeardAtItsOwnPitch) {
         std::string sdl;
     };
     std::vector<Case> cases = {{48000, ""}, {96000, ""}, {32000, ""}};
-    if (!compatLibraries().empty()) {
-        cases.push_back({48000, "LD_LIBRARY_PATH=" + compatLibraries()});
+    if (!onCompat().empty()) {
+        cases.push_back({48000, onCompat()});
     }
     for (const Case& c : cases) {
         StillFolder still({"night.wav"});
@@ -255,7 +264,7 @@ TEST(OddStarts, AHomeThatDoesNotExistGetsNothingPrintedAndNothingCreated) {
         std::string as = user == "root" ? "" : "runuser -u nobody -- ";
         for (const std::string& sdl : bothSdls()) {
             std::string label = user + " " + sdl;
-            CommandResult result = runCommand(display + as + bare + sdl + " " + drive);
+            CommandResult result = runCommand(display + as + bare + "env " + sdl + " " + drive);
             EXPECT_EQ(result.out, "status=0\n") << label << ": " << result.err;
             EXPECT_EQ(result.err, "") << label;
             EXPECT_FALSE(std::filesystem::exists(home)) << label;
