@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,11 +59,8 @@ struct SdlChoice {
 };
 std::vector<SdlChoice> sdlChoices() {
     std::vector<SdlChoice> choices = {{"the system's SDL", ""}};
-    for (const char* dir : {"/usr/lib/x86_64-linux-gnu/sdl12-compat", "/usr/lib/sdl12-compat"}) {
-        if (std::filesystem::exists(std::string(dir) + "/libSDL-1.2.so.0")) {
-            choices.push_back({"sdl12-compat", std::string("LD_LIBRARY_PATH=") + dir + " "});
-            break;
-        }
+    if (!sdl12CompatFolder().empty()) {
+        choices.push_back({"sdl12-compat", "LD_LIBRARY_PATH=" + sdl12CompatFolder() + " "});
     }
     return choices;
 }
