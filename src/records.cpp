@@ -358,7 +358,9 @@ std::vector<std::string> replaysToRemove(std::vector<KeptReplay> replays, const 
     for (const KeptReplay& replay : kept) {
         total += replay.bytes;
     }
-    for (const KeptReplay& replay : kept) {
+    // The latest game, the one just played, always stays.
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) {
+        const KeptReplay& replay = kept[i];
         if (total <= kMaxReplayFolderBytes) {
             break;
         }

@@ -95,7 +95,7 @@ struct KeptReplay {
 };
 // The replays to remove: all but the latest kKeptReplays and those bests
 // name, and then, oldest first, those not named by bests while the rest
-// take more than kMaxReplayFolderBytes.
+// take more than kMaxReplayFolderBytes; never the latest.
 std::vector<std::string> replaysToRemove(std::vector<KeptReplay> replays, const Bests& bests);
 
 #endif
