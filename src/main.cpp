@@ -85,19 +85,15 @@ void handleReplayEvents(GameState& state) {
     }
 }
 
-// The map to record: its text when the file reads whole and is a good map
-// (the world is then built from that text, so that a pipe is read once);
-// otherwise nothing, and the world reads the file itself and says what is
-// wrong with it.
+// The map to record, read once (a pipe can be read only once) into text
+// and checked as the world checks it, throwing the same LoadError. Null
+// when the file cannot be read whole: the world then reads it itself and
+// says why.
 std::unique_ptr<LevelMap> mapToRecord(const std::string& level, std::string& text) {
     if (readFileUpTo(level, kMaxMapBytes, text) != FileRead::kWhole) {
         return nullptr;
     }
-    try {
-        return std::make_unique<LevelMap>(parseLevelMap(text, level));
-    } catch (const LoadError&) {
-        return nullptr;
-    }
+    return std::make_unique<LevelMap>(parseLevelMap(text, level));
 }
 
 // The file name of a path, without its folder.

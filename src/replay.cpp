@@ -614,6 +614,14 @@ void ReplayRecorder::close() {
     }
 }
 
+void playRecordedStep(GameState& world, const Controls& controls, ReplayRecorder& recorder) {
+    applyControls(world, controls);
+    Controls used = controlsOf(world);
+    world.update();
+    recorder.step(used, world);
+    world.drawScene();
+}
+
 ReplayPlayer::ReplayPlayer(const Replay& replay, std::string path)
     : replay_(replay), path_(std::move(path)) {}
 

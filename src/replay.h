@@ -169,6 +169,13 @@ class ReplayRecorder {
     std::vector<std::uint8_t> pending_;  // controls of the steps since the last second
 };
 
+// One step of a game played by a program (a pilot, a test) and recorded as
+// the game records one: controls set as the player's keys, one update, the
+// controls the world used written, and the frame drawn (without the buffer
+// swap) as the game draws it, since drawing takes its share of the random
+// sequence. Needs a GL context.
+void playRecordedStep(GameState& world, const Controls& controls, ReplayRecorder& recorder);
+
 // Drives a world from a replay, one step at a time, checking it as it goes.
 class ReplayPlayer {
   public:

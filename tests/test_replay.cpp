@@ -231,11 +231,7 @@ std::string recordGame(const TempDir& dir, unsigned seed, int steps, Script scri
     ReplayRecorder recorder;
     EXPECT_EQ(recorder.open(path, header), "");
     for (int step = 0; step < steps && !world.gameOver; ++step) {
-        applyControls(world, script(step));
-        Controls used = controlsOf(world);
-        world.update();
-        recorder.step(used, world);
-        world.drawScene();
+        playRecordedStep(world, script(step), recorder);
     }
     recorder.leave(world);
     EXPECT_FALSE(recorder.failed());
