@@ -363,3 +363,27 @@ TEST(ReplayGame, TheGameStopsAReplayOutOfStepWithItsLine) {
               std::string::npos)
         << run.err;
 }
+
+TEST(ReplayGame, AKilledGamesReplayPlaysToWhereItStopsAndSaysSo) {
+    REQUIRE_GL_CONTEXT();
+    TempDir dir;
+    std::string path = recordGame(dir, 5, kChecksumSteps + 20, weave);
+    Replay replay;
+    ASSERT_EQ(readReplay(path, replay), "");
+    // What a game killed in its second second leaves: the first second only.
+    // The game is given 12 s for its 1 s of play: a busy machine draws slowly.
+    std::string bytes = readFile(path);
+    std::string header = encodeReplayHeader(replay);
+    std::string killed = dir.write("killed.ffr", bytes.substr(0, header.size() + 43 + 7));
+    CommandResult run = runCommand("cd " + shellWord(kData) + " && " +
+                                   std::string(kReplayVariable) + "=" + shellWord(killed) +
+                                   " FIREFLIES_MUTE=1 " + kPrivateDisplay + shellWord(kDriveGame) +
+                                   " " + shellWord(kGameBinary) + " " + shellWord(kData) +
+                                   " 'sleep 12; key Escape'");
+    EXPECT_TRUE(endsWithStatus(run, 0)) << run.out << run.err;
+    EXPECT_NE(run.err.find(killed + ": the record stops at 1.0 s of play, before the game ended: "
+                                    "it was cut short\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("out of step"), std::string::npos) << run.err;
+}
