@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ std::vector<Demo> listedDemos() {
         }
     }
     return demos;
+}
+
+// Named by its file in test listings.
+void PrintTo(const Demo& demo, std::ostream* out) {
+    *out << demo.file;
 }
 
 class Demos : public ::testing::TestWithParam<Demo> {};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gl_context.h"
+#include "particles.h"
 #include "game_runs.h"
 #include "replay.h"
 #include "replayed_game.h"
@@ -226,6 +227,7 @@ std::string recordGame(const TempDir& dir, unsigned seed, int steps, Script scri
     header.mapName = "duel.map";
     header.mapText = readFile(kData + "/duel.map");
     header.data = fingerprintWorldData(".");
+    initParticlePool();
     std::srand(seed);
     GameState world(parseLevelMap(header.mapText, "duel.map"));
     ReplayRecorder recorder;

@@ -2,8 +2,13 @@
 
 #include <cstdlib>
 
+#include "particles.h"
+
 ReplayedGame playReplay(const Replay& replay, const std::string& path) {
     ReplayedGame game;
+    // The sparks take their share of the random sequence only when the
+    // pool they come from is there, as it is in the game.
+    initParticlePool();
     std::srand(replay.seed);
     game.world = std::make_unique<GameState>(parseLevelMap(replay.mapText, path));
     ReplayPlayer player(replay, path);

@@ -1,5 +1,5 @@
-// Replays played inside a test binary the way the game plays them: srand
-// from the replay, the world built from its map, then per step the recorded
+// Replays played inside a test binary the way the game plays them: the
+// sparks' pool filled, srand from the replay, the world built from its map, then per step the recorded
 // controls, one update and one drawn frame (drawing takes its share of the
 // random sequence), checked against the replay after every step. Needs a GL
 // context (REQUIRE_GL_CONTEXT) and data/ as the working directory.
