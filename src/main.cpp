@@ -30,6 +30,7 @@
 #include "particles.h"
 #include "replay.h"
 #include "sound.h"
+#include "surroundings.h"
 #include "state.h"
 #include "tools.h"
 
@@ -102,9 +103,17 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Before anything opens a file: the standard descriptors filled, the
+// libraries kept out of a home that is not there.
+void settleSurroundings() {
+    fillClosedStandardStreams();
+    keepLibrariesOutOfAMissingHome();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    settleSurroundings();
     unsigned seed = static_cast<unsigned>(std::time(nullptr));
     // A replay is read and checked before the window opens: a bad one, or
     // one recorded with other data, draws nothing.
@@ -195,7 +204,11 @@ int main(int argc, char** argv) {
         }
         bool toldCutShort = false;
         SoundPlayer sound;
-        printWarnings(sound.open(startsMuted(std::getenv(kMuteVariable))));
+        MuteSetting mute = readMuteSetting(std::getenv(kMuteVariable));
+        if (!mute.problem.empty()) {
+            std::fprintf(stderr, "%s\n", mute.problem.c_str());
+        }
+        printWarnings(sound.open(mute.muted));
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
         FramePacer pacer;
