@@ -25,6 +25,8 @@ fireflies_level_texts(${levels_file} ${PROJECT_SOURCE_DIR}/data)
 # asks the game to announce its first frame.
 fireflies_source_constant(levels.h kMaxLevelListBytes FIREFLIES_MAX_LEVEL_LIST_BYTES)
 fireflies_source_constant(game_window.h kFirstFrameFdVariable FIREFLIES_FIRST_FRAME_FD_VARIABLE)
+fireflies_source_constant(replay.h kRecordVariable FIREFLIES_RECORD_VARIABLE)
+fireflies_source_constant(replay.h kReplayVariable FIREFLIES_REPLAY_VARIABLE)
 file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
 file(RELATIVE_PATH FIREFLIES_DATA_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
@@ -45,7 +47,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.desktop.in
                ${PROJECT_BINARY_DIR}/fireflies.desktop.in @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.6.in ${PROJECT_BINARY_DIR}/fireflies.6.in @ONLY)
 
-install(TARGETS fireflies RUNTIME DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
+install(TARGETS fireflies fireflies-records RUNTIME DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${FIREFLIES_INSTALL_DATADIR}
         PATTERN fireflies.png EXCLUDE)
 install(PROGRAMS ${PROJECT_BINARY_DIR}/fireflies-launcher DESTINATION ${FIREFLIES_INSTALL_BINDIR}
