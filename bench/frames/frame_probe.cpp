@@ -12,6 +12,10 @@
 //   FRAME_PROBE_T0_NS   CLOCK_MONOTONIC nanoseconds taken just before the
 //                       program was started, for the first frame's time
 //
+// The report also says which SDL 1.2 the program ran on: the version it
+// reports, the library file loaded and, for sdl12-compat (SDL 1.2 over
+// SDL 2), SDL 2's version and file and the sdl12-compat variables set.
+//
 // A frame's busy time is the time from the end of the previous frame's
 // pacing wait (or of its swap, when it did not wait) to the end of this
 // frame's swap: events, the world's step, the drawing and the swap.
@@ -25,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <GL/gl.h>
@@ -92,6 +97,52 @@ void memoryKb(long& resident, long& peak) {
     std::fclose(status);
 }
 
+// The file a symbol was loaded from, resolved; "" when unknown.
+std::string libraryOf(void* symbol) {
+    Dl_info info;
+    if (symbol == nullptr || dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) {
+        return "";
+    }
+    char* resolved = realpath(info.dli_fname, nullptr);
+    std::string path = resolved != nullptr ? resolved : info.dli_fname;
+    std::free(resolved);
+    return path;
+}
+
+// Which SDL the program runs on, as report lines.
+void writeSdl(std::FILE* out) {
+    using LinkedVersion = const SDL_version* (*)(void);
+    void* linked = dlsym(RTLD_NEXT, "SDL_Linked_Version");
+    if (linked != nullptr) {
+        const SDL_version* v = reinterpret_cast<LinkedVersion>(linked)();
+        std::fprintf(out, "sdl_version %d.%d.%d\nsdl_library %s\n", v->major, v->minor, v->patch,
+                     libraryOf(linked).c_str());
+    }
+    // sdl12-compat loads SDL 2 privately: it is found by its file name.
+    // (Classic SDL's programs may have it loaded too, unused, by a library
+    // of SDL_mixer's: frame_bench tells the two apart by SDL 1.2's version.)
+    void* sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (sdl2 == nullptr) {
+        return;
+    }
+    struct Version2 {
+        Uint8 major, minor, patch;
+    };
+    void* getVersion = dlsym(sdl2, "SDL_GetVersion");
+    if (getVersion != nullptr) {
+        Version2 v{};
+        reinterpret_cast<void (*)(Version2*)>(getVersion)(&v);
+        std::fprintf(out, "sdl2_version %d.%d.%d\nsdl2_library %s\n", v.major, v.minor, v.patch,
+                     libraryOf(getVersion).c_str());
+    }
+    dlclose(sdl2);
+    for (const char* name : {"SDL12COMPAT_OPENGL_SCALING", "SDL12COMPAT_SYNC_TO_VBLANK"}) {
+        if (const char* value = std::getenv(name)) {
+            std::fprintf(out, "sdl12compat_setting %s=%s\n", name, value);
+        }
+    }
+}
+
 void writeReport(Probe& p) {
     const char* path = std::getenv("FRAME_PROBE_OUT");
     if (path == nullptr) {
@@ -114,6 +165,7 @@ void writeReport(Probe& p) {
                  (heap.uordblks + heap.hblkhd) / 1024, heap.fordblks / 1024);
     std::fprintf(out, "texture_objects %ld\ntexture_levels %ld\ntexture_bytes %.0f\n",
                  p.textureObjects, p.textureLevels, p.textureBytes);
+    writeSdl(out);
     for (double ms : p.busyMs) {
         std::fprintf(out, "busy_ms %.4f\n", ms);
     }
