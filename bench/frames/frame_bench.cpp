@@ -8,6 +8,9 @@
 //     beside it;
 //   - the first frame: from just before the program is started to the end
 //     of its first buffer swap;
+//   - the processor time of the whole process (all its threads) in a busy
+//     frame, median, and up to the end of the first swap: what a loaded
+//     machine's other work does not lengthen;
 //   - resident memory at the last frame;
 //   - vertices sent per frame (glVertex calls, counted by a second run with
 //     the counting probe, so the timed runs carry no counting);
@@ -77,12 +80,14 @@ struct Options {
 // What one run's probe reported.
 struct Report {
     double firstMs = -1.0;
+    double firstCpuMs = -1.0;
     double rssMb = -1.0;
     double peakMb = -1.0;
     long textureObjects = 0;
     long textureLevels = 0;
     double textureMb = 0.0;
     std::vector<double> busy;
+    std::vector<double> busyCpu;
     std::vector<long> vertices;
     std::string sdl; // which SDL the program ran on, in words
 };
@@ -199,6 +204,10 @@ bool runProbed(const Options& options, Sdl sdl, const std::string& program,
             }
         } else if (key == "first_frame_ms") {
             report.firstMs = value;
+        } else if (key == "first_frame_cpu_ms") {
+            report.firstCpuMs = value;
+        } else if (key == "busy_cpu_ms") {
+            report.busyCpu.push_back(value);
         } else if (key == "rss_kb") {
             report.rssMb = value / 1024.0;
         } else if (key == "peak_rss_kb") {
@@ -222,6 +231,9 @@ bool runProbed(const Options& options, Sdl sdl, const std::string& program,
         return false;
     }
     report.busy.erase(report.busy.begin(), report.busy.begin() + kWarmUpFrames);
+    report.busyCpu.erase(report.busyCpu.begin(),
+                         report.busyCpu.begin() +
+                             static_cast<long>(std::min(kWarmUpFrames, report.busyCpu.size())));
     return true;
 }
 
@@ -230,6 +242,8 @@ struct Series {
     std::vector<double> medians;
     std::vector<double> p90s;
     std::vector<double> firsts;
+    std::vector<double> cpuMedians;
+    std::vector<double> firstCpus;
     std::vector<double> rss;
     std::vector<double> vertices; // median vertices per frame of each counting run
     std::vector<double> verticesMax;
@@ -241,6 +255,8 @@ struct Series {
         medians.push_back(median(r.busy));
         p90s.push_back(quantile(r.busy, 0.9));
         firsts.push_back(r.firstMs);
+        cpuMedians.push_back(median(r.busyCpu));
+        firstCpus.push_back(r.firstCpuMs);
         rss.push_back(r.rssMb);
         textureObjects.push_back(static_cast<double>(r.textureObjects));
         textureLevels.push_back(static_cast<double>(r.textureLevels));
@@ -421,10 +437,11 @@ int main(int argc, char** argv) {
                 "figures are medians of the runs, (lowest-highest) beside them\n\n",
                 options.repeats, options.frames, kWarmUpFrames,
                 options.sdls.size() > 1 ? ", the SDLs in turn" : "");
-    std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | resident, MB | "
+    std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | "
+                "processor: busy median / first frame, ms | resident, MB | "
                 "vertices/frame | textures: objects / levels / MB | "
-                "bare window: busy median / p90, first frame, resident |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+                "bare window: busy median / p90, first frame, resident; processor |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
     for (const LevelEntry& level : levels) {
         for (Sdl sdl : options.sdls) {
             const Series& g = game[sdl][level.name];
@@ -436,14 +453,18 @@ int main(int argc, char** argv) {
             char textures[96];
             std::snprintf(textures, sizeof textures, "%.0f / %.0f / %.1f", median(g.textureObjects),
                           median(g.textureLevels), median(g.textureMb));
-            char bareFigures[128];
-            std::snprintf(bareFigures, sizeof bareFigures, "%.2f / %.2f ms, %.0f ms, %.0f MB",
-                          median(b.medians), median(b.p90s), median(b.firsts), median(b.rss));
-            std::printf("| %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", row.c_str(),
+            char bareFigures[160];
+            std::snprintf(bareFigures, sizeof bareFigures,
+                          "%.2f / %.2f ms, %.0f ms, %.0f MB; %.2f / %.0f ms", median(b.medians),
+                          median(b.p90s), median(b.firsts), median(b.rss), median(b.cpuMedians),
+                          median(b.firstCpus));
+            std::string processor =
+                spread(g.cpuMedians, "%.2f") + " / " + spread(g.firstCpus, "%.0f");
+            std::printf("| %s | %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", row.c_str(),
                         spread(g.medians, "%.2f").c_str(), spread(g.p90s, "%.2f").c_str(),
-                        spread(g.firsts, "%.0f").c_str(), spread(g.rss, "%.0f").c_str(),
-                        spread(g.vertices, "%.0f").c_str(), quantile(g.verticesMax, 1.0), textures,
-                        bareFigures);
+                        spread(g.firsts, "%.0f").c_str(), processor.c_str(),
+                        spread(g.rss, "%.0f").c_str(), spread(g.vertices, "%.0f").c_str(),
+                        quantile(g.verticesMax, 1.0), textures, bareFigures);
         }
     }
     return 0;

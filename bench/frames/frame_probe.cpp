@@ -18,7 +18,10 @@
 //
 // A frame's busy time is the time from the end of the previous frame's
 // pacing wait (or of its swap, when it did not wait) to the end of this
-// frame's swap: events, the world's step, the drawing and the swap.
+// frame's swap: events, the world's step, the drawing and the swap. Beside
+// each time the probe gives the processor time the whole process (all its
+// threads: the renderer's too) spent in it, which a busy machine's other
+// work does not lengthen, and the processor time up to the first swap.
 #include <dlfcn.h>
 #include <malloc.h>
 #include <sys/syscall.h>
@@ -43,14 +46,24 @@ std::int64_t nowNs() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+// Processor time of the whole process so far, ns.
+std::int64_t cpuNs() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 // What is known of the run so far.
 struct Probe {
     long framesWanted = 300;
     std::int64_t startNs = 0; // before exec, from the environment; 0 if not given
     std::int64_t frameStartNs = 0;
+    std::int64_t frameStartCpuNs = 0;
     std::int64_t firstFrameNs = -1;
-    std::vector<double> busyMs; // one a frame, the first frame excepted
-    std::vector<long> vertices; // glVertex calls of each frame
+    std::int64_t firstFrameCpuNs = -1;
+    std::vector<double> busyMs;    // one a frame, the first frame excepted
+    std::vector<double> busyCpuMs; // the processor time of each of those
+    std::vector<long> vertices;    // glVertex calls of each frame
     long verticesNow = 0;
     long frames = 0;
     long textureObjects = 0;
@@ -166,8 +179,12 @@ void writeReport(Probe& p) {
     std::fprintf(out, "texture_objects %ld\ntexture_levels %ld\ntexture_bytes %.0f\n",
                  p.textureObjects, p.textureLevels, p.textureBytes);
     writeSdl(out);
+    std::fprintf(out, "first_frame_cpu_ms %.3f\n", p.firstFrameCpuNs / 1e6);
     for (double ms : p.busyMs) {
         std::fprintf(out, "busy_ms %.4f\n", ms);
+    }
+    for (double ms : p.busyCpuMs) {
+        std::fprintf(out, "busy_cpu_ms %.4f\n", ms);
     }
 #ifdef FRAME_PROBE_COUNT_VERTICES
     for (long v : p.vertices) {
@@ -239,14 +256,18 @@ void SDL_GL_SwapBuffers(void) {
     Probe& p = probe();
     real();
     std::int64_t end = nowNs();
+    std::int64_t endCpu = cpuNs();
     if (p.frames == 0) {
         p.firstFrameNs = end;
+        p.firstFrameCpuNs = endCpu;
     } else {
         p.busyMs.push_back((end - p.frameStartNs) / 1e6);
+        p.busyCpuMs.push_back((endCpu - p.frameStartCpuNs) / 1e6);
     }
     p.vertices.push_back(p.verticesNow);
     p.verticesNow = 0;
     p.frameStartNs = end;
+    p.frameStartCpuNs = endCpu;
     ++p.frames;
     if (!p.reported && p.frames >= p.framesWanted) {
         p.reported = true;
@@ -266,6 +287,7 @@ void SDL_Delay(Uint32 ms) {
     // (the disk driver, for one) waits with SDL_Delay too.
     if (onMainThread()) {
         probe().frameStartNs = nowNs();
+        probe().frameStartCpuNs = cpuNs();
     }
 }
 
