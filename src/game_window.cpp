@@ -36,9 +36,9 @@ void chooseSdlDefaults() {
     // sdl12-compat (SDL 1.2 over SDL 2, the SDL of Debian 13 and others)
     // draws an OpenGL program into an offscreen buffer, to scale it to a
     // resizable window, and copies that into the window every frame: about
-    // 2 ms a frame with software GL, and 70 ms before the first. The game's
-    // window is never scaled, so it draws straight into it, as it does with
-    // classic SDL 1.2. Classic SDL does not read this variable.
+    // 2 ms a frame with software GL, and 45 to 70 ms before the first. The
+    // game's window is never scaled, so it draws straight into it, as it
+    // does with classic SDL 1.2. Classic SDL does not read this variable.
     setenv("SDL12COMPAT_OPENGL_SCALING", "0", 0);
 }
 
