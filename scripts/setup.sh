@@ -65,16 +65,30 @@ fireflies_install_packages() {
     fi
 }
 
-# fireflies_build BUILD_DIR [cmake options...]: configure and build, quietly:
-# nothing is printed when nothing needed building, one line when something
-# did, and the whole output when the build failed or the compiler warned.
+# fireflies_build BUILD_DIR [--target NAME]... [cmake options...]: configure
+# and build (the targets named, or everything), quietly: nothing is printed
+# when nothing needed building; one line when the first file starts
+# compiling and one when it is done; the whole output when the build failed
+# or the compiler warned.
 fireflies_build() {
+    local -
+    set -o pipefail
     local dir="$1"
     shift
-    local log started=$SECONDS
+    local targets=() names=()
+    while [ "${1:-}" = "--target" ]; do
+        targets+=(--target "$2")
+        names+=("$2")
+        shift 2
+    done
+    local what="${dir#"$FIREFLIES_ROOT"/}/"
+    [ ${#names[@]} -gt 0 ] && what+=" (${names[*]})"
+    local log started=$SECONDS status=0
     log="$(mktemp)"
-    if ! { cmake -S "$FIREFLIES_ROOT" -B "$dir" "$@" &&
-        cmake --build "$dir" -j"$(nproc)"; } >"$log" 2>&1; then
+    { cmake -S "$FIREFLIES_ROOT" -B "$dir" "$@" &&
+        cmake --build "$dir" -j"$(nproc)" "${targets[@]}"; } 2>&1 |
+        fireflies_watch_build "$log" "$what" || status=$?
+    if [ "$status" -ne 0 ]; then
         cat "$log" >&2
         rm -f "$log"
         return 1
@@ -89,9 +103,23 @@ fireflies_build() {
     if [ "$compiled" -gt 0 ] || [ "$linked" -gt 0 ]; then
         local files="source files"
         [ "$compiled" -eq 1 ] && files="source file"
-        echo "Built ${dir#"$FIREFLIES_ROOT"/}/: $compiled $files compiled," \
+        echo "Built $what: $compiled $files compiled," \
             "$linked programs and libraries linked ($((SECONDS - started)) s)"
     fi
+}
+
+# fireflies_watch_build LOG WHAT: copies the build's output (its standard
+# input) into LOG and says "Building WHAT..." when the first file starts
+# compiling or linking, so a long first build is not silent.
+fireflies_watch_build() {
+    local log="$1" what="$2" line announced=""
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >>"$log"
+        if [ -z "$announced" ] && [[ "$line" =~ (Building|Linking)\ (CXX|C)\  ]]; then
+            announced=1
+            echo "Building $what..."
+        fi
+    done
 }
 
 # fireflies_build_package OUT_DIR [USER]: builds the Debian package from a

@@ -22,10 +22,12 @@ constexpr const char* kFirstFrameFdVariable = "FIREFLIES_FIRST_FRAME_FD";
 // command line, so the program's own arguments stay intact.
 // The window is an X window unless SDL_VIDEODRIVER names another SDL driver:
 // SDL's fallbacks without a display draw on the terminal and leave it in
-// their modes. Returns "" on success, otherwise one line naming the problem:
-// "no X display for the window: DISPLAY is not set", "cannot open the X
-// display \"NAME\"", or the failing call and SDL's message ("SDL_Init: ..."
-// with another driver, "SDL_SetVideoMode: ..."). A GLEW failure only writes
+// their modes. Over sdl12-compat the game draws straight into the window
+// (SDL12COMPAT_OPENGL_SCALING=0) unless that variable is set already.
+// Returns "" on success, otherwise one line naming the problem: "no X
+// display for the window: DISPLAY is not set", "cannot open the X display
+// \"NAME\"", or the failing call and SDL's message ("SDL_Init: ..." with
+// another driver, "SDL_SetVideoMode: ..."). A GLEW failure only writes
 // "Error: " and GLEW's message to standard error: the window still serves.
 std::string openGameWindow(const char* programName, bool swapControl = false);
 

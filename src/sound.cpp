@@ -194,18 +194,19 @@ std::vector<Cue> cuesForStep(const StepRecord& record, const GameState& world) {
 }
 
 SoundPlayer::~SoundPlayer() {
-    if (!open_) {
-        return;
-    }
-    Mix_HaltChannel(-1);
-    for (Mix_Chunk*& chunk : chunks_) {
-        if (chunk != nullptr) {
-            Mix_FreeChunk(chunk);
-            chunk = nullptr;
+    if (open_) {
+        Mix_HaltChannel(-1);
+        for (Mix_Chunk*& chunk : chunks_) {
+            if (chunk != nullptr) {
+                Mix_FreeChunk(chunk);
+                chunk = nullptr;
+            }
         }
+        Mix_CloseAudio();
     }
-    Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (open_ || audioHeld_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
 }
 
 std::vector<LoadError> SoundPlayer::open(bool muted) {
@@ -213,12 +214,21 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
     if (open_) {
         return warnings;
     }
+    // A second try starts SDL's audio afresh.
+    if (audioHeld_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audioHeld_ = false;
+    }
     snd_lib_error_set_handler(quietAlsa);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return warnings;
     }
     if (Mix_OpenAudio(kSampleRate, AUDIO_S16SYS, 2, kMixerFrames) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // No device: SDL's audio is left up until the player is destroyed
+        // (the game's lives until exit). Taking it down here would hold up
+        // the first frame: over SDL 2 (sdl12-compat) that waits for SDL's
+        // device-watching thread, which sleeps in steps of 100 ms.
+        audioHeld_ = true;
         return warnings;
     }
     open_ = true;

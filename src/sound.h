@@ -114,7 +114,7 @@ class SoundPlayer {
     SoundPlayer() = default;
     SoundPlayer(const SoundPlayer&) = delete;
     SoundPlayer& operator=(const SoundPlayer&) = delete;
-    // Closes the device.
+    // Closes the device and SDL's audio.
     ~SoundPlayer();
 
     // Opens the sound device through SDL and SDL_mixer (kSampleRate,
@@ -137,6 +137,7 @@ class SoundPlayer {
 
   private:
     bool open_ = false;
+    bool audioHeld_ = false; // SDL's audio is up although no device opened
     bool muted_ = false;
     Mix_Chunk* chunks_[kEffectCount] = {}; // owned; null for a sound that could not be read
     long frame_ = 0;                       // calls of play so far

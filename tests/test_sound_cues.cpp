@@ -293,3 +293,28 @@ TEST(SoundPlayer, WithoutADeviceItStaysClosedQuietly) {
     player.setMuted(true);
     EXPECT_TRUE(player.muted());
 }
+
+TEST(SoundPlayer, AfterAFailedOpenSoundStillOpensOnAnotherTry) {
+    // SDL's audio stays up after a failed open: neither a second try of the
+    // same player nor a new player may find it stuck without a device.
+    setenv("SDL_AUDIODRIVER", "nosuchdriver", 1);
+    {
+        SoundPlayer failed;
+        EXPECT_TRUE(failed.open(false).empty());
+        EXPECT_FALSE(failed.isOpen());
+        useDiskDriver();
+        EXPECT_TRUE(failed.open(false).empty());
+        EXPECT_TRUE(failed.isOpen());
+    }
+    setenv("SDL_AUDIODRIVER", "nosuchdriver", 1);
+    {
+        SoundPlayer failed;
+        EXPECT_TRUE(failed.open(false).empty());
+        EXPECT_FALSE(failed.isOpen());
+    }
+    useDiskDriver();
+    SoundPlayer player;
+    EXPECT_TRUE(player.open(false).empty());
+    EXPECT_TRUE(player.isOpen());
+    EXPECT_EQ(playing(), 1); // the ambience
+}

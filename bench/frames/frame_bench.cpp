@@ -8,6 +8,9 @@
 //     beside it;
 //   - the first frame: from just before the program is started to the end
 //     of its first buffer swap;
+//   - the processor time of the whole process (all its threads) in a busy
+//     frame, median, and up to the end of the first swap: what a loaded
+//     machine's other work does not lengthen;
 //   - resident memory at the last frame;
 //   - vertices sent per frame (glVertex calls, counted by a second run with
 //     the counting probe, so the timed runs carry no counting);
@@ -16,6 +19,12 @@
 // The programs run with the caller's environment (a display, SDL's drivers);
 // the probe's own variables are added. Run under a display: bench/frame-bench
 // starts one.
+//
+// It measures the SDL 1.2 the system gives (--sdl system), sdl12-compat
+// from a folder of its own (--sdl compat --compat-dir DIR: the same binaries
+// with DIR first in LD_LIBRARY_PATH), or both, interleaved run by run
+// (--sdl both), and says which SDL each set of figures came from, as the
+// programs themselves reported it.
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -47,6 +56,12 @@ std::int64_t nowNs() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+// The first patch number of sdl12-compat's SDL 1.2 versions.
+constexpr int kFirstCompatPatch = 50;
+
+// The SDLs a run can be given.
+enum class Sdl { System, Compat };
+
 struct Options {
     std::string game;
     std::string bare;
@@ -55,6 +70,8 @@ struct Options {
     std::string data = ".";
     std::string scratch = "/tmp";
     std::vector<std::string> levels; // names; empty: every level of the list
+    std::vector<Sdl> sdls = {Sdl::System};
+    std::string compatDir; // the folder holding sdl12-compat's libSDL-1.2.so.0
     long frames = 300;
     long countFrames = 120;
     int repeats = 3;
@@ -63,14 +80,46 @@ struct Options {
 // What one run's probe reported.
 struct Report {
     double firstMs = -1.0;
+    double firstCpuMs = -1.0;
     double rssMb = -1.0;
     double peakMb = -1.0;
     long textureObjects = 0;
     long textureLevels = 0;
     double textureMb = 0.0;
     std::vector<double> busy;
+    std::vector<double> busyCpu;
     std::vector<long> vertices;
+    std::string sdl; // which SDL the program ran on, in words
 };
+
+// "classic SDL 1.2.15 (FILE)" or "sdl12-compat 1.2.60 over SDL 2.26.5
+// (FILE, FILE; its variables)" from the probe's lines.
+std::string describeSdl(const std::map<std::string, std::string>& lines,
+                        const std::vector<std::string>& settings) {
+    auto line = [&lines](const char* key) {
+        auto found = lines.find(key);
+        return found != lines.end() ? found->second : std::string("?");
+    };
+    if (lines.count("sdl_version") == 0) {
+        return "unknown SDL";
+    }
+    // sdl12-compat numbers its releases from 1.2.50 on; classic SDL 1.2
+    // ended at 1.2.15. (SDL 2 may be loaded beside classic SDL too, by a
+    // library of SDL_mixer's, so its presence says nothing.)
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+    std::sscanf(line("sdl_version").c_str(), "%d.%d.%d", &major, &minor, &patch);
+    if (patch < kFirstCompatPatch) {
+        return "classic SDL " + line("sdl_version") + " (" + line("sdl_library") + ")";
+    }
+    std::string text = "sdl12-compat " + line("sdl_version") + " over SDL " + line("sdl2_version") +
+                       " (" + line("sdl_library") + ", " + line("sdl2_library");
+    for (const std::string& setting : settings) {
+        text += ", " + setting;
+    }
+    return text + ")";
+}
 
 double quantile(std::vector<double> values, double q) {
     if (values.empty()) {
@@ -87,7 +136,7 @@ double median(const std::vector<double>& values) {
 
 // Runs program from folder with args and the probe preloaded; true when it
 // ended by itself with status 0 and left a report.
-bool runProbed(const Options& options, const std::string& program,
+bool runProbed(const Options& options, Sdl sdl, const std::string& program,
                const std::vector<std::string>& args, const std::string& probe, long frames,
                const std::string& folder, Report& report) {
     std::string out = options.scratch + "/frame-bench-" + std::to_string(getpid()) + ".report";
@@ -107,6 +156,13 @@ bool runProbed(const Options& options, const std::string& program,
             preload += std::string(":") + already;
         }
         setenv("LD_PRELOAD", preload.c_str(), 1);
+        if (sdl == Sdl::Compat) {
+            std::string path = options.compatDir;
+            if (const char* already = std::getenv("LD_LIBRARY_PATH")) {
+                path += std::string(":") + already;
+            }
+            setenv("LD_LIBRARY_PATH", path.c_str(), 1);
+        }
         setenv("FRAME_PROBE_OUT", out.c_str(), 1);
         setenv("FRAME_PROBE_FRAMES", std::to_string(frames).c_str(), 1);
         setenv("FRAME_PROBE_T0_NS", std::to_string(nowNs()).c_str(), 1);
@@ -132,12 +188,26 @@ bool runProbed(const Options& options, const std::string& program,
         return false;
     }
     report = Report{};
-    std::string key;
-    while (in >> key) {
-        double value = 0.0;
-        in >> value;
-        if (key == "first_frame_ms") {
+    std::map<std::string, std::string> sdlLines;
+    std::vector<std::string> sdlSettings;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::size_t space = line.find(' ');
+        std::string key = line.substr(0, space);
+        std::string text = space == std::string::npos ? "" : line.substr(space + 1);
+        double value = std::atof(text.c_str());
+        if (key.rfind("sdl", 0) == 0) {
+            if (key == "sdl12compat_setting") {
+                sdlSettings.push_back(text);
+            } else {
+                sdlLines[key] = text;
+            }
+        } else if (key == "first_frame_ms") {
             report.firstMs = value;
+        } else if (key == "first_frame_cpu_ms") {
+            report.firstCpuMs = value;
+        } else if (key == "busy_cpu_ms") {
+            report.busyCpu.push_back(value);
         } else if (key == "rss_kb") {
             report.rssMb = value / 1024.0;
         } else if (key == "peak_rss_kb") {
@@ -155,11 +225,15 @@ bool runProbed(const Options& options, const std::string& program,
         }
     }
     std::remove(out.c_str());
+    report.sdl = describeSdl(sdlLines, sdlSettings);
     if (report.busy.size() <= kWarmUpFrames) {
         std::fprintf(stderr, "frame_bench: %s reported too few frames\n", program.c_str());
         return false;
     }
     report.busy.erase(report.busy.begin(), report.busy.begin() + kWarmUpFrames);
+    report.busyCpu.erase(report.busyCpu.begin(),
+                         report.busyCpu.begin() +
+                             static_cast<long>(std::min(kWarmUpFrames, report.busyCpu.size())));
     return true;
 }
 
@@ -168,6 +242,8 @@ struct Series {
     std::vector<double> medians;
     std::vector<double> p90s;
     std::vector<double> firsts;
+    std::vector<double> cpuMedians;
+    std::vector<double> firstCpus;
     std::vector<double> rss;
     std::vector<double> vertices; // median vertices per frame of each counting run
     std::vector<double> verticesMax;
@@ -179,6 +255,8 @@ struct Series {
         medians.push_back(median(r.busy));
         p90s.push_back(quantile(r.busy, 0.9));
         firsts.push_back(r.firstMs);
+        cpuMedians.push_back(median(r.busyCpu));
+        firstCpus.push_back(r.firstCpuMs);
         rss.push_back(r.rssMb);
         textureObjects.push_back(static_cast<double>(r.textureObjects));
         textureLevels.push_back(static_cast<double>(r.textureLevels));
@@ -208,9 +286,9 @@ std::string spread(const std::vector<double>& values, const char* format) {
 
 int usage() {
     std::fprintf(
-        stderr,
-        "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
-        "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n");
+        stderr, "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
+                "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n"
+                "                   [--sdl system|compat|both] [--compat-dir DIR]\n");
     return 2;
 }
 
@@ -240,6 +318,18 @@ int main(int argc, char** argv) {
             options.frames = std::atol(value.c_str());
         } else if (arg == "--repeats") {
             options.repeats = std::atoi(value.c_str());
+        } else if (arg == "--sdl") {
+            if (value == "system") {
+                options.sdls = {Sdl::System};
+            } else if (value == "compat") {
+                options.sdls = {Sdl::Compat};
+            } else if (value == "both") {
+                options.sdls = {Sdl::System, Sdl::Compat};
+            } else {
+                return usage();
+            }
+        } else if (arg == "--compat-dir") {
+            options.compatDir = value;
         } else if (arg == "--levels") {
             std::stringstream names(value);
             std::string name;
@@ -254,6 +344,20 @@ int main(int argc, char** argv) {
         options.counter.empty() || options.frames <= static_cast<long>(kWarmUpFrames) ||
         options.repeats < 1) {
         return usage();
+    }
+    bool compat =
+        std::find(options.sdls.begin(), options.sdls.end(), Sdl::Compat) != options.sdls.end();
+    if (compat && options.compatDir.empty()) {
+        std::fprintf(stderr, "frame_bench: --sdl compat and both need --compat-dir\n");
+        return 2;
+    }
+    if (compat) {
+        std::string library = options.compatDir + "/libSDL-1.2.so.0";
+        if (access(library.c_str(), R_OK) != 0) {
+            std::fprintf(stderr, "frame_bench: no %s: is sdl12-compat installed there?\n",
+                         library.c_str());
+            return 1;
+        }
     }
 
     // The programs run from the data folder: every path is made absolute.
@@ -285,52 +389,83 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::map<std::string, Series> game;
-    std::map<std::string, Series> bare;
+    // Figures by SDL, then by level. The SDLs take turns within each level's
+    // run, so that a machine's drift falls on both alike.
+    std::map<Sdl, std::map<std::string, Series>> game;
+    std::map<Sdl, std::map<std::string, Series>> bare;
+    std::map<Sdl, std::vector<std::string>> sdlSeen; // what the programs reported, once each
+    auto saw = [&sdlSeen](Sdl sdl, const Report& report) {
+        std::vector<std::string>& seen = sdlSeen[sdl];
+        if (std::find(seen.begin(), seen.end(), report.sdl) == seen.end()) {
+            seen.push_back(report.sdl);
+        }
+    };
     for (int r = 0; r < options.repeats; ++r) {
         for (const LevelEntry& level : levels) {
-            std::fprintf(stderr, "frame_bench: run %d of %d, %s\n", r + 1, options.repeats,
-                         level.name.c_str());
-            Report report;
-            if (!runProbed(options, options.bare, {}, options.probe, options.frames, options.data,
-                           report)) {
-                return 1;
+            for (Sdl sdl : options.sdls) {
+                std::fprintf(stderr, "frame_bench: run %d of %d, %s%s\n", r + 1, options.repeats,
+                             level.name.c_str(), sdl == Sdl::Compat ? ", sdl12-compat" : "");
+                Report report;
+                if (!runProbed(options, sdl, options.bare, {}, options.probe, options.frames,
+                               options.data, report)) {
+                    return 1;
+                }
+                bare[sdl][level.name].add(report);
+                saw(sdl, report);
+                if (!runProbed(options, sdl, options.game, {level.map}, options.probe,
+                               options.frames, options.data, report)) {
+                    return 1;
+                }
+                game[sdl][level.name].add(report);
+                saw(sdl, report);
+                if (!runProbed(options, sdl, options.game, {level.map}, options.counter,
+                               options.countFrames, options.data, report)) {
+                    return 1;
+                }
+                game[sdl][level.name].addCount(report);
             }
-            bare[level.name].add(report);
-            if (!runProbed(options, options.game, {level.map}, options.probe, options.frames,
-                           options.data, report)) {
-                return 1;
-            }
-            game[level.name].add(report);
-            if (!runProbed(options, options.game, {level.map}, options.counter, options.countFrames,
-                           options.data, report)) {
-                return 1;
-            }
-            game[level.name].addCount(report);
         }
     }
 
-    std::printf("%d runs a level of %ld frames (the first %zu left out of the busy times); "
+    for (Sdl sdl : options.sdls) {
+        const char* label = sdl == Sdl::Compat ? "sdl12-compat run" : "system SDL";
+        for (const std::string& seen : sdlSeen[sdl]) {
+            std::printf("%s: %s\n", label, seen.c_str());
+        }
+    }
+    std::printf("%d runs a level of %ld frames (the first %zu left out of the busy times)%s; "
                 "figures are medians of the runs, (lowest-highest) beside them\n\n",
-                options.repeats, options.frames, kWarmUpFrames);
-    std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | resident, MB | "
+                options.repeats, options.frames, kWarmUpFrames,
+                options.sdls.size() > 1 ? ", the SDLs in turn" : "");
+    std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | "
+                "processor: busy median / first frame, ms | resident, MB | "
                 "vertices/frame | textures: objects / levels / MB | "
-                "bare window: busy median / p90, first frame, resident |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+                "bare window: busy median / p90, first frame, resident; processor |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
     for (const LevelEntry& level : levels) {
-        const Series& g = game[level.name];
-        const Series& b = bare[level.name];
-        char textures[96];
-        std::snprintf(textures, sizeof textures, "%.0f / %.0f / %.1f", median(g.textureObjects),
-                      median(g.textureLevels), median(g.textureMb));
-        char bareFigures[128];
-        std::snprintf(bareFigures, sizeof bareFigures, "%.2f / %.2f ms, %.0f ms, %.0f MB",
-                      median(b.medians), median(b.p90s), median(b.firsts), median(b.rss));
-        std::printf("| %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", level.name.c_str(),
-                    spread(g.medians, "%.2f").c_str(), spread(g.p90s, "%.2f").c_str(),
-                    spread(g.firsts, "%.0f").c_str(), spread(g.rss, "%.0f").c_str(),
-                    spread(g.vertices, "%.0f").c_str(), quantile(g.verticesMax, 1.0), textures,
-                    bareFigures);
+        for (Sdl sdl : options.sdls) {
+            const Series& g = game[sdl][level.name];
+            const Series& b = bare[sdl][level.name];
+            std::string row = level.name;
+            if (options.sdls.size() > 1) {
+                row += sdl == Sdl::Compat ? ", sdl12-compat" : ", system SDL";
+            }
+            char textures[96];
+            std::snprintf(textures, sizeof textures, "%.0f / %.0f / %.1f", median(g.textureObjects),
+                          median(g.textureLevels), median(g.textureMb));
+            char bareFigures[160];
+            std::snprintf(bareFigures, sizeof bareFigures,
+                          "%.2f / %.2f ms, %.0f ms, %.0f MB; %.2f / %.0f ms", median(b.medians),
+                          median(b.p90s), median(b.firsts), median(b.rss), median(b.cpuMedians),
+                          median(b.firstCpus));
+            std::string processor =
+                spread(g.cpuMedians, "%.2f") + " / " + spread(g.firstCpus, "%.0f");
+            std::printf("| %s | %s | %s | %s | %s | %s | %s; most %.0f | %s | %s |\n", row.c_str(),
+                        spread(g.medians, "%.2f").c_str(), spread(g.p90s, "%.2f").c_str(),
+                        spread(g.firsts, "%.0f").c_str(), processor.c_str(),
+                        spread(g.rss, "%.0f").c_str(), spread(g.vertices, "%.0f").c_str(),
+                        quantile(g.verticesMax, 1.0), textures, bareFigures);
+        }
     }
     return 0;
 }

@@ -12,9 +12,16 @@
 //   FRAME_PROBE_T0_NS   CLOCK_MONOTONIC nanoseconds taken just before the
 //                       program was started, for the first frame's time
 //
+// The report also says which SDL 1.2 the program ran on: the version it
+// reports, the library file loaded and, for sdl12-compat (SDL 1.2 over
+// SDL 2), SDL 2's version and file and the sdl12-compat variables set.
+//
 // A frame's busy time is the time from the end of the previous frame's
 // pacing wait (or of its swap, when it did not wait) to the end of this
-// frame's swap: events, the world's step, the drawing and the swap.
+// frame's swap: events, the world's step, the drawing and the swap. Beside
+// each time the probe gives the processor time the whole process (all its
+// threads: the renderer's too) spent in it, which a busy machine's other
+// work does not lengthen, and the processor time up to the first swap.
 #include <dlfcn.h>
 #include <malloc.h>
 #include <sys/syscall.h>
@@ -25,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <GL/gl.h>
@@ -38,14 +46,24 @@ std::int64_t nowNs() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+// Processor time of the whole process so far, ns.
+std::int64_t cpuNs() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 // What is known of the run so far.
 struct Probe {
     long framesWanted = 300;
     std::int64_t startNs = 0; // before exec, from the environment; 0 if not given
     std::int64_t frameStartNs = 0;
+    std::int64_t frameStartCpuNs = 0;
     std::int64_t firstFrameNs = -1;
-    std::vector<double> busyMs; // one a frame, the first frame excepted
-    std::vector<long> vertices; // glVertex calls of each frame
+    std::int64_t firstFrameCpuNs = -1;
+    std::vector<double> busyMs;    // one a frame, the first frame excepted
+    std::vector<double> busyCpuMs; // the processor time of each of those
+    std::vector<long> vertices;    // glVertex calls of each frame
     long verticesNow = 0;
     long frames = 0;
     long textureObjects = 0;
@@ -92,6 +110,52 @@ void memoryKb(long& resident, long& peak) {
     std::fclose(status);
 }
 
+// The file a symbol was loaded from, resolved; "" when unknown.
+std::string libraryOf(void* symbol) {
+    Dl_info info;
+    if (symbol == nullptr || dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) {
+        return "";
+    }
+    char* resolved = realpath(info.dli_fname, nullptr);
+    std::string path = resolved != nullptr ? resolved : info.dli_fname;
+    std::free(resolved);
+    return path;
+}
+
+// Which SDL the program runs on, as report lines.
+void writeSdl(std::FILE* out) {
+    using LinkedVersion = const SDL_version* (*)(void);
+    void* linked = dlsym(RTLD_NEXT, "SDL_Linked_Version");
+    if (linked != nullptr) {
+        const SDL_version* v = reinterpret_cast<LinkedVersion>(linked)();
+        std::fprintf(out, "sdl_version %d.%d.%d\nsdl_library %s\n", v->major, v->minor, v->patch,
+                     libraryOf(linked).c_str());
+    }
+    // sdl12-compat loads SDL 2 privately: it is found by its file name.
+    // (Classic SDL's programs may have it loaded too, unused, by a library
+    // of SDL_mixer's: frame_bench tells the two apart by SDL 1.2's version.)
+    void* sdl2 = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (sdl2 == nullptr) {
+        return;
+    }
+    struct Version2 {
+        Uint8 major, minor, patch;
+    };
+    void* getVersion = dlsym(sdl2, "SDL_GetVersion");
+    if (getVersion != nullptr) {
+        Version2 v{};
+        reinterpret_cast<void (*)(Version2*)>(getVersion)(&v);
+        std::fprintf(out, "sdl2_version %d.%d.%d\nsdl2_library %s\n", v.major, v.minor, v.patch,
+                     libraryOf(getVersion).c_str());
+    }
+    dlclose(sdl2);
+    for (const char* name : {"SDL12COMPAT_OPENGL_SCALING", "SDL12COMPAT_SYNC_TO_VBLANK"}) {
+        if (const char* value = std::getenv(name)) {
+            std::fprintf(out, "sdl12compat_setting %s=%s\n", name, value);
+        }
+    }
+}
+
 void writeReport(Probe& p) {
     const char* path = std::getenv("FRAME_PROBE_OUT");
     if (path == nullptr) {
@@ -114,8 +178,13 @@ void writeReport(Probe& p) {
                  (heap.uordblks + heap.hblkhd) / 1024, heap.fordblks / 1024);
     std::fprintf(out, "texture_objects %ld\ntexture_levels %ld\ntexture_bytes %.0f\n",
                  p.textureObjects, p.textureLevels, p.textureBytes);
+    writeSdl(out);
+    std::fprintf(out, "first_frame_cpu_ms %.3f\n", p.firstFrameCpuNs / 1e6);
     for (double ms : p.busyMs) {
         std::fprintf(out, "busy_ms %.4f\n", ms);
+    }
+    for (double ms : p.busyCpuMs) {
+        std::fprintf(out, "busy_cpu_ms %.4f\n", ms);
     }
 #ifdef FRAME_PROBE_COUNT_VERTICES
     for (long v : p.vertices) {
@@ -187,14 +256,18 @@ void SDL_GL_SwapBuffers(void) {
     Probe& p = probe();
     real();
     std::int64_t end = nowNs();
+    std::int64_t endCpu = cpuNs();
     if (p.frames == 0) {
         p.firstFrameNs = end;
+        p.firstFrameCpuNs = endCpu;
     } else {
         p.busyMs.push_back((end - p.frameStartNs) / 1e6);
+        p.busyCpuMs.push_back((endCpu - p.frameStartCpuNs) / 1e6);
     }
     p.vertices.push_back(p.verticesNow);
     p.verticesNow = 0;
     p.frameStartNs = end;
+    p.frameStartCpuNs = endCpu;
     ++p.frames;
     if (!p.reported && p.frames >= p.framesWanted) {
         p.reported = true;
@@ -214,6 +287,7 @@ void SDL_Delay(Uint32 ms) {
     // (the disk driver, for one) waits with SDL_Delay too.
     if (onMainThread()) {
         probe().frameStartNs = nowNs();
+        probe().frameStartCpuNs = cpuNs();
     }
 }
 
