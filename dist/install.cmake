@@ -43,9 +43,11 @@ add_custom_target(fireflies_level_texts ALL DEPENDS ${PROJECT_BINARY_DIR}/firefl
 
 # The launcher, with its version, the way from its folder to the game's, its
 # data and the level program, and what it shares with the game: the variable
-# that asks the game to announce its first frame.
+# that asks the game to announce its first frame, and the map it plays when
+# none is named.
 include(${CMAKE_CURRENT_LIST_DIR}/constants.cmake)
 fireflies_source_constant(game_window.h kFirstFrameFdVariable FIREFLIES_FIRST_FRAME_FD_VARIABLE)
+fireflies_source_constant(level_map.h kDefaultMapName FIREFLIES_DEFAULT_MAP)
 file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
 file(RELATIVE_PATH FIREFLIES_LEVELS_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}

@@ -39,6 +39,10 @@ struct LevelMap {
     int dragi = 0;  // index into drag_arr, 0..9
 };
 
+// The map the game plays when it is given none, in its data folder; the
+// launcher plays it too, and a good level list has a level for it.
+constexpr const char* kDefaultMapName = "final.map";
+
 // Largest map file the game reads, in bytes (1 MB). A map of 10 fireflies,
 // 50 lanterns and 50 flowers takes about 2 kB; the rest leaves room for
 // notes after the indexes.

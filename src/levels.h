@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "level_map.h"
+
 // One row of the level list.
 struct LevelEntry {
     std::string name;        // short name, [a-z0-9-]+, unique in the list
@@ -39,9 +41,6 @@ struct LevelEntry {
 
 // Largest level list read, in bytes (64 kB; the shipped one takes half a kB).
 constexpr std::size_t kMaxLevelListBytes = 65536;
-
-// The map the game plays when it is given none; a good list has a level for it.
-constexpr const char* kDefaultMapName = "final.map";
 
 // Reads the level list at path and checks it, its map files included (they
 // are looked for in path's folder). Throws LoadError: "Couldn't open: PATH"

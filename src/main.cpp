@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     float sortStart[3] = {0.0f, 0.0f, -20.0f};
     setSortDirection(sortStart);
 
-    std::string level = "final.map";
+    std::string level = kDefaultMapName;
     if (argc > 1) {
         level = argv[1];
     }
