@@ -18,8 +18,9 @@ struct Camera {
     // Eye (0, 2, 0), target (0, 0, 0), distance 10.
     Camera();
 
-    // Loads the game's perspective (applyGamePerspective) and the look-at from eye to target into the projection matrix, then selects the
-    // modelview matrix (which it leaves as it is). Needs a GL context.
+    // Loads the game's perspective (applyGamePerspective) and the look-at from eye to target into
+    // the projection matrix, then selects the modelview matrix (which it leaves as it is). Needs a
+    // GL context.
     void apply();
     // Looks at (tx, ty, tz) from distance behind it along the direction
     // (ihx, ihy, ihz), which must be horizontal (asserts ihy == 0.0) and is

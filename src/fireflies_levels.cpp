@@ -70,8 +70,8 @@ std::string desktopActionsForm(const std::vector<LevelEntry>& levels) {
     std::string text;
     for (const LevelEntry& level : levels) {
         std::string shown = level.name;
-        shown[0] = static_cast<char>(shown[0] >= 'a' && shown[0] <= 'z' ? shown[0] - 'a' + 'A'
-                                                                        : shown[0]);
+        shown[0] =
+            static_cast<char>(shown[0] >= 'a' && shown[0] <= 'z' ? shown[0] - 'a' + 'A' : shown[0]);
         for (std::size_t i = 1; i < shown.size(); ++i) {
             shown[i] = shown[i] == '-' ? ' ' : shown[i];
         }

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr double kBankAngle = 15.0;  // degrees of roll drawn on a turning frame
-constexpr int kBeamFrames = 10;      // framesLeft at launch; the same step's tick makes it 9
+constexpr double kBankAngle = 15.0; // degrees of roll drawn on a turning frame
+constexpr int kBeamFrames = 10;     // framesLeft at launch; the same step's tick makes it 9
 
 // What the beam sets for its own look and puts back afterwards: texturing on
 // every unit, lighting and the depth test. Its blending, line width, line

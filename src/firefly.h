@@ -18,11 +18,11 @@ constexpr int kFireflyPartCount = 13;
 
 // The four actions a firefly carries out in act, the agent's and the pilots'
 // choices. Stored tables are indexed by these numbers: they stay 0..3.
-constexpr int kThrustAction = 0;     // thrust
-constexpr int kFireAction = 1;       // thrust and fire
-constexpr int kTurnLeftAction = 2;   // thrust and turn left (the heading grows)
-constexpr int kTurnRightAction = 3;  // thrust and turn right (the heading shrinks)
-constexpr int kActionCount = 4;      // actions 0..3
+constexpr int kThrustAction = 0;    // thrust
+constexpr int kFireAction = 1;      // thrust and fire
+constexpr int kTurnLeftAction = 2;  // thrust and turn left (the heading grows)
+constexpr int kTurnRightAction = 3; // thrust and turn right (the heading shrinks)
+constexpr int kActionCount = 4;     // actions 0..3
 
 // Degrees the heading changes by in one turn step.
 constexpr double kTurnStep = 1.7;

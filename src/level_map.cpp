@@ -10,7 +10,8 @@
 #include "tools.h"
 
 const int rad_arr[kLevelIndexCount] = {40, 45, 50, 55, 60, 65, 70, 75, 80, 85};
-const double speed_arr[kLevelIndexCount] = {0.19, 0.20, 0.21, 0.22, 0.23, 0.24, 0.25, 0.26, 0.27, 0.28};
+const double speed_arr[kLevelIndexCount] = {0.19, 0.20, 0.21, 0.22, 0.23,
+                                            0.24, 0.25, 0.26, 0.27, 0.28};
 const double drag_arr[kLevelIndexCount] = {0.8, 1.0, 1.2, 1.4, 1.6, 1.8, 2.0, 2.2, 2.4, 2.6};
 
 namespace {

@@ -13,7 +13,7 @@
 #include "learner.h"
 
 // The level tables, indexed by the four numbers at the end of a map file.
-constexpr int kLevelIndexCount = 10; // entries of each table: indexes 0..9
+constexpr int kLevelIndexCount = 10;             // entries of each table: indexes 0..9
 extern const int rad_arr[kLevelIndexCount];      // arena radius: 40, 45, ..., 85
 extern const double speed_arr[kLevelIndexCount]; // firefly thrust: 0.19, 0.20, ..., 0.28
 extern const double drag_arr[kLevelIndexCount];  // firefly drag: 0.8, 1.0, ..., 2.6
@@ -30,13 +30,13 @@ constexpr int kMaxFlowers = 50;
 
 // What a map file says: start positions as (z, x) pairs, then the indexes.
 struct LevelMap {
-    std::vector<std::pair<float, float>> fireflies;  // (z, x) of each firefly, map order
-    std::vector<std::pair<float, float>> lanterns;   // (z, x) of each lantern
-    std::vector<std::pair<double, double>> flowers;  // (z, x) of each flower
-    int radi = 0;   // index into rad_arr, 0..9
-    int speedi = 0; // index into speed_arr, 0..9
-    int pulli = 0;  // 0..9, read and not used (the pull strength is fixed)
-    int dragi = 0;  // index into drag_arr, 0..9
+    std::vector<std::pair<float, float>> fireflies; // (z, x) of each firefly, map order
+    std::vector<std::pair<float, float>> lanterns;  // (z, x) of each lantern
+    std::vector<std::pair<double, double>> flowers; // (z, x) of each flower
+    int radi = 0;                                   // index into rad_arr, 0..9
+    int speedi = 0;                                 // index into speed_arr, 0..9
+    int pulli = 0; // 0..9, read and not used (the pull strength is fixed)
+    int dragi = 0; // index into drag_arr, 0..9
 };
 
 // The map the game plays when it is given none, in its data folder; the

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr int kPeriod = 32;                   // lattice cells per axis before it repeats
-constexpr int kStrideI = 33 * 33;             // lattice step of the first index
-constexpr int kStrideJ = 33;                  // lattice step of the second index
-constexpr double kCurveScale = 4999.5;        // fractal sum to density-curve index
-constexpr int kMistSheets = 7;                // ground sheets, top to bottom
+constexpr int kPeriod = 32;            // lattice cells per axis before it repeats
+constexpr int kStrideI = 33 * 33;      // lattice step of the first index
+constexpr int kStrideJ = 33;           // lattice step of the second index
+constexpr double kCurveScale = 4999.5; // fractal sum to density-curve index
+constexpr int kMistSheets = 7;         // ground sheets, top to bottom
 const float kSheetHeight[kMistSheets] = {-1, -2, -3, -4, -5, -6, -10};
 const float kSheetSlice[kMistSheets] = {0.5f, 0.45f, 0.4f, 0.35f, 0.3f, 0.27f, 0.2f};
 

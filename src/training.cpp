@@ -235,8 +235,8 @@ void Match::choosePilotActions(GameState& world, const GameRecord& game) {
     const int count = world.fireflyCount;
     for (int i = 0; i < count; ++i) {
         int& action = world.learner.actions[i];
-        Pilot pilot = game.side[static_cast<std::size_t>(i)] == 0 ? pairing_.first
-                                                                  : pairing_.second;
+        Pilot pilot =
+            game.side[static_cast<std::size_t>(i)] == 0 ? pairing_.first : pairing_.second;
         switch (pilot) {
         case Pilot::Tables:
             break;

@@ -4,10 +4,10 @@
 // without a game or a display, a name that is neither a level nor a file
 // refused in one line, the level list behind the menu entry's actions and
 // the manual page, taken or refused alike by the launcher, the build and the
-// trainer (under a Turkish locale too), one version number everywhere, and a failed start shown in a
-// window when no terminal is there to show it, but not a game that fails
-// after its first frame. Also the edges of starting and stopping: no
-// display, no scratch folder, signals passed on to the game.
+// trainer (under a Turkish locale too), one version number everywhere, and a failed start shown in
+// a window when no terminal is there to show it, but not a game that fails after its first frame.
+// Also the edges of starting and stopping: no display, no scratch folder, signals passed on to the
+// game.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -94,7 +94,8 @@ class Launcher : public ::testing::Test {
     // game got, one a line, is in scratch()/played.
     CommandResult launch(const std::string& args, const std::string& env = "") {
         runCommand("rm -f " + shellWord(scratch() + "/played"));
-        return runCommand("cd " + shellWord(elsewhere()) + " && " + env + "PATH=" + shellWord(bin()) +
+        return runCommand("cd " + shellWord(elsewhere()) + " && " + env +
+                          "PATH=" + shellWord(bin()) +
                           ":\"$PATH\" FIREFLIES_GAME=" + shellWord(scratch() + "/stand-in-game") +
                           " " + shellWord(game.launcher()) + " " + args + " </dev/null");
     }
@@ -377,14 +378,16 @@ struct Verdicts {
 // fireflies-levels, writing into scratch.
 CommandResult buildWritesLevelTexts(const TempDir& scratch, const std::string& list) {
     const std::string dist = std::string(FIREFLIES_SOURCE_DIR) + "/dist/";
-    return runCommand(
-        "cmake -DLEVELS_PROGRAM=" + shellWord(std::string(FIREFLIES_BINARY_DIR) + "/fireflies-levels") +
-        " -DLEVEL_LIST=" + shellWord(list) + " -DDESKTOP_IN=" + shellWord(dist + "fireflies.desktop.in") +
-        " -DDESKTOP_OUT=" + shellWord(scratch.path() + "/fireflies.desktop") +
-        " -DMANUAL_IN=" + shellWord(dist + "fireflies.6.in") +
-        " -DMANUAL_OUT=" + shellWord(scratch.path() + "/fireflies.6") +
-        " -DPROJECT_VERSION=" FIREFLIES_VERSION " -DFIREFLIES_RELEASE_DATE=" FIREFLIES_RELEASE_DATE
-        " -P " + shellWord(dist + "levels.cmake"));
+    return runCommand("cmake -DLEVELS_PROGRAM=" +
+                      shellWord(std::string(FIREFLIES_BINARY_DIR) + "/fireflies-levels") +
+                      " -DLEVEL_LIST=" + shellWord(list) +
+                      " -DDESKTOP_IN=" + shellWord(dist + "fireflies.desktop.in") +
+                      " -DDESKTOP_OUT=" + shellWord(scratch.path() + "/fireflies.desktop") +
+                      " -DMANUAL_IN=" + shellWord(dist + "fireflies.6.in") +
+                      " -DMANUAL_OUT=" + shellWord(scratch.path() + "/fireflies.6") +
+                      " -DPROJECT_VERSION=" FIREFLIES_VERSION
+                      " -DFIREFLIES_RELEASE_DATE=" FIREFLIES_RELEASE_DATE " -P " +
+                      shellWord(dist + "levels.cmake"));
 }
 
 // Lines of text, counting a last one without its newline.
@@ -475,7 +478,8 @@ TEST_F(LevelListVerdict, TheLauncherTheBuildAndTheTrainerTakeAndRefuseTheSameLis
 }
 
 TEST_F(LevelListVerdict, ARowWithTabsReachesTheHelpTheMenuAndTheManualAlike) {
-    expectVerdict("arena\tfinal.map\tThe home arena.\nlong-way\t\tduel.map \t A duel, far.\r\n", "");
+    expectVerdict("arena\tfinal.map\tThe home arena.\nlong-way\t\tduel.map \t A duel, far.\r\n",
+                  "");
     CommandResult help = launch("--help");
     EXPECT_NE(help.out.find("\n  arena     The home arena.\n  long-way  A duel, far.\n"),
               std::string::npos)
