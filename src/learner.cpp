@@ -165,6 +165,10 @@ class NumberReader {
 template <typename Place>
 std::string loadNumbers(const std::string& fileName, const char* consequence, std::size_t wanted,
                         Place place) {
+    std::string other = notAFile(fileName);
+    if (!other.empty()) {
+        return fileName + ": cannot read (" + other + "); " + consequence;
+    }
     std::FILE* in = std::fopen(fileName.c_str(), "rb");
     if (in == nullptr) {
         return fileName + ": cannot open; " + consequence;

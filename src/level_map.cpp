@@ -82,6 +82,9 @@ class MapReader {
         return value;
     }
 
+    // The line of the number read last.
+    int lastReadLine() const { return position_ > 0 ? tokens_[position_ - 1].line : 0; }
+
     static constexpr long kNoLimit = 2147483647L;
     // Farthest a map may place anything from the centre, world units. The
     // largest arena has radius 85; beyond this a number is a slip of the pen,
@@ -116,6 +119,27 @@ class MapReader {
     size_t position_ = 0;
     int lastLine_ = 0;
 };
+
+// Refuses a map whose firefly starts farther from the centre than its arena's
+// edge (the radius of radi): such a firefly would start out in the fog with
+// no way back. startLines gives the line of each start, for the complaint.
+void checkStartsInArena(const LevelMap& map, const std::vector<int>& startLines,
+                        const std::string& path) {
+    const double radius = rad_arr[map.radi];
+    for (std::size_t i = 0; i < map.fireflies.size(); ++i) {
+        // As far as the edge itself is inside: only beyond it does a firefly bounce.
+        double out = distance(map.fireflies[i].first, map.fireflies[i].second, 0.0, 0.0);
+        if (out > radius) {
+            char far[32];
+            std::snprintf(far, sizeof far, "%.1f", out);
+            throw LoadError{path + ":" + std::to_string(startLines[i]) + ": firefly " +
+                                std::to_string(i) + " starts " + far +
+                                " from the centre, outside the arena's radius " +
+                                std::to_string(rad_arr[map.radi]),
+                            false, path};
+        }
+    }
+}
 
 // The complaint about a map file larger than any the game reads.
 LoadError mapTooLarge(const std::string& path) {
@@ -200,11 +224,13 @@ LevelMap parseLevelMap(const std::string& text, const std::string& path) {
     LevelMap map;
 
     int fireflyCount = reader.readInt("firefly count", kMinFireflies, kMaxFireflies);
+    std::vector<int> startLines;
     for (int i = 0; i < fireflyCount; ++i) {
         std::string name = "firefly " + std::to_string(i);
         float z = static_cast<float>(reader.readNumber(name + " z", MapReader::kPositionLimit));
         float x = static_cast<float>(reader.readNumber(name + " x", MapReader::kPositionLimit));
         map.fireflies.push_back({z, x});
+        startLines.push_back(reader.lastReadLine());
     }
     int lanternCount = reader.readCount("lantern count", kMaxLanterns);
     for (int i = 0; i < lanternCount; ++i) {
@@ -224,6 +250,7 @@ LevelMap parseLevelMap(const std::string& text, const std::string& path) {
     map.speedi = reader.readInt("speed index", 0, kLevelIndexCount - 1);
     map.pulli = reader.readInt("pull index", 0, kLevelIndexCount - 1);
     map.dragi = reader.readInt("drag index", 0, kLevelIndexCount - 1);
+    checkStartsInArena(map, startLines, path);
     return map;
 }
 

@@ -54,8 +54,9 @@ constexpr std::size_t kMaxMapBytes = std::size_t{1} << 20;
 // on is refused once it passes that), otherwise "PATH:LINE: what is wrong"
 // for a missing or non-numeric value, a firefly count outside 2..10, a
 // negative count, more than 50 lanterns or flowers, a position farther than
-// 1000000 from the centre or an index outside 0..9. Text after the indexes
-// is ignored.
+// 1000000 from the centre, an index outside 0..9 or a firefly starting
+// beyond the arena's radius (named on the line of its start). Text after
+// the indexes is ignored.
 LevelMap readLevelMap(const std::string& path);
 // The same checks on map text already in memory (text larger than
 // kMaxMapBytes included); path names it in messages.

@@ -24,6 +24,7 @@
 #include "model.h"
 #include "particles.h"
 #include "sound.h"
+#include "surroundings.h"
 #include "state.h"
 #include "tools.h"
 
@@ -46,9 +47,17 @@ void printWarnings(const std::vector<LoadError>& warnings) {
     }
 }
 
+// Before anything opens a file: the standard descriptors filled, the
+// libraries kept out of a home that is not there.
+void settleSurroundings() {
+    fillClosedStandardStreams();
+    keepLibrariesOutOfAMissingHome();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    settleSurroundings();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
     // Buffer swaps synchronised with the display.
@@ -90,7 +99,11 @@ int main(int argc, char** argv) {
         printWarnings(state.warnings);
         state.pad.device = openGamepad();
         SoundPlayer sound;
-        printWarnings(sound.open(startsMuted(std::getenv(kMuteVariable))));
+        MuteSetting mute = readMuteSetting(std::getenv(kMuteVariable));
+        if (!mute.problem.empty()) {
+            std::fprintf(stderr, "%s\n", mute.problem.c_str());
+        }
+        printWarnings(sound.open(mute.muted));
         // Frames are paced against a running deadline so that the cap holds
         // on average even though SDL counts whole milliseconds.
         FramePacer pacer;

@@ -177,6 +177,10 @@ void scanFloats(TextReader& in, float* values, int count) {
 }
 
 std::string readWholeFile(const std::string& fileName) {
+    std::string other = notAFile(fileName);
+    if (!other.empty()) {
+        throw LoadError{fileName + ": cannot read the model (" + other + ")", false, fileName};
+    }
     std::string text;
     switch (readFileUpTo(fileName, kMaxModelBytes, text)) {
     case FileRead::kWhole:

@@ -10,6 +10,7 @@
 
 #include "state.h"
 #include "step_record.h"
+#include "wave_file.h"
 
 const SoundInfo kSounds[kEffectCount] = {
     {Effect::PlayerBeam, "beam.wav", 1},
@@ -30,8 +31,33 @@ const char* soundFile(Effect effect) {
     return kSounds[static_cast<int>(effect)].file;
 }
 
-bool startsMuted(const char* value) {
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+MuteSetting readMuteSetting(const char* value) {
+    MuteSetting setting;
+    if (value == nullptr) {
+        return setting;
+    }
+    std::string word = value;
+    const char* blanks = " \t\n\r\f\v";
+    word.erase(0, word.find_first_not_of(blanks));
+    word.erase(word.find_last_not_of(blanks) + 1);
+    for (char& c : word) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a'); // the same in every locale
+        }
+    }
+    for (const char* yes : {"1", "true", "yes", "on"}) {
+        setting.muted = setting.muted || word == yes;
+    }
+    bool known = setting.muted || word.empty();
+    for (const char* no : {"0", "false", "no", "off"}) {
+        known = known || word == no;
+    }
+    if (!known) {
+        setting.problem = std::string(kMuteVariable) + "=\"" + printable(value) +
+                          "\" is neither 1, true, yes, on (mute) nor 0, false, no, off; the "
+                          "sound stays on";
+    }
+    return setting;
 }
 
 namespace {
@@ -59,6 +85,28 @@ Effect bounceEffect(Obstacle obstacle) {
 // ALSA writes its own complaints to standard error, one screenful when a
 // machine has no sound card; the game's output stays its own.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Reads a sound file whole into bytes; returns "", or why it could not be
+// read, as a warning goes on after the file's name.
+std::string readSoundBytes(const std::string& file, std::string& bytes) {
+    std::string other = notAFile(file);
+    if (!other.empty()) {
+        return "cannot be read (" + other + ")";
+    }
+    switch (readFileUpTo(file, kMaxSoundBytes, bytes)) {
+    case FileRead::kWhole:
+    case FileRead::kStopped:
+        return "";
+    case FileRead::kCannotOpen:
+        return std::string("cannot be opened (") + std::strerror(errno) + ")";
+    case FileRead::kTooLarge:
+        return "is larger than " + std::to_string(kMaxSoundBytes >> 20) +
+               " MB, more than the game reads for a sound";
+    case FileRead::kCannotRead:
+        break;
+    }
+    return "cannot be read";
+}
 
 } // namespace
 
@@ -174,6 +222,14 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
         return warnings;
     }
     open_ = true;
+    // The device may have been opened at another rate than asked for.
+    int mixerRate = kSampleRate;
+    Uint16 mixerFormat = 0;
+    int mixerChannels = 0;
+    if (Mix_QuerySpec(&mixerRate, &mixerFormat, &mixerChannels) == 0 ||
+        mixerRate < kMinWaveRate || mixerRate > kMaxWaveRate) {
+        mixerRate = kSampleRate;
+    }
 
     // Each sound has channels of its own, as many as its voices, grouped
     // under its number: a burst of one sound cannot crowd out the others.
@@ -191,28 +247,25 @@ std::vector<LoadError> SoundPlayer::open(bool muted) {
     for (const SoundInfo& sound : kSounds) {
         std::string file = sound.file;
         std::string bytes;
-        std::string problem;
-        switch (readFileUpTo(file, kMaxSoundBytes, bytes)) {
-        case FileRead::kWhole:
-        case FileRead::kStopped:
-            break;
-        case FileRead::kCannotOpen:
-            problem = std::string("cannot be opened (") + std::strerror(errno) + ")";
-            break;
-        case FileRead::kTooLarge:
-            problem = "is larger than " + std::to_string(kMaxSoundBytes >> 20) +
-                      " MB, more than the game reads for a sound";
-            break;
-        case FileRead::kCannotRead:
-            problem = "cannot be read";
-            break;
-        }
+        std::string problem = readSoundBytes(file, bytes);
         Mix_Chunk* chunk = nullptr;
         if (problem.empty()) {
-            SDL_RWops* in = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-            chunk = in != nullptr ? Mix_LoadWAV_RW(in, 1) : nullptr;
+            // The mixer is handed only a sound checked and brought to its
+            // rate here (a header of 0 channels would crash its conversion).
+            WaveSound wave;
+            std::string reason = decodeWave(bytes, wave);
+            if (reason.empty()) {
+                std::string playable =
+                    waveBytes(resampleWave(wave, mixerRate, sound.effect == Effect::Ambience));
+                SDL_RWops* in =
+                    SDL_RWFromConstMem(playable.data(), static_cast<int>(playable.size()));
+                chunk = in != nullptr ? Mix_LoadWAV_RW(in, 1) : nullptr;
+                if (chunk == nullptr) {
+                    reason = Mix_GetError();
+                }
+            }
             if (chunk == nullptr) {
-                problem = std::string("is not a sound the game can play (") + Mix_GetError() + ")";
+                problem = "is not a sound the game can play (" + reason + ")";
             }
         }
         if (chunk == nullptr) {

@@ -32,8 +32,8 @@ constexpr int kMixerFrames = 1024;
 // ambience, takes about 350 kB).
 constexpr std::size_t kMaxSoundBytes = std::size_t{8} << 20;
 
-// The environment variable that starts the game muted: set to anything but
-// "" or "0" ("fireflies --mute" sets it to 1).
+// The environment variable that starts the game muted, read as people
+// write yes and no ("fireflies --mute" sets it to 1).
 constexpr const char* kMuteVariable = "FIREFLIES_MUTE";
 
 // Every sound of the game; the numbers index kSounds.
@@ -65,8 +65,15 @@ extern const SoundInfo kSounds[kEffectCount];
 // The file of an effect, e.g. "beam.wav".
 const char* soundFile(Effect effect);
 
-// True when the value of kMuteVariable (null when unset) asks for silence.
-bool startsMuted(const char* value);
+// What the value of kMuteVariable asks for.
+struct MuteSetting {
+    bool muted = false;  // silence from the start
+    std::string problem; // "" unless the value was not understood (the sound then stays on)
+};
+// Reads the value of kMuteVariable (null when unset): 1, true, yes and on
+// mute; 0, false, no, off and nothing do not; case and blanks around the
+// word do not matter. Anything else does not mute either, and is a problem.
+MuteSetting readMuteSetting(const char* value);
 
 // Where a sound comes from, in the terms of SDL_mixer's positional effect.
 struct Placement {

@@ -72,7 +72,17 @@ void GameState::loadLevel(const std::string& path) {
 }
 
 void GameState::loadRandomNumbers() {
-    randomNumbers = readRandomNumbers("random_numbers.dat");
+    const std::string file = "random_numbers.dat";
+    // A missing file says nothing; a pipe in its place would hold the game
+    // up before its first frame.
+    std::string other = notAFile(file);
+    if (!other.empty()) {
+        warnings.push_back(LoadError{file + ": cannot read (" + other +
+                                         "); the fireflies are drawn without their small offsets",
+                                     false, file});
+        return;
+    }
+    randomNumbers = readRandomNumbers(file);
 }
 
 void GameState::handleEvents() {

@@ -161,6 +161,10 @@ BmpPicture readBmp(const std::string& fileName) {
         }
         return true;
     };
+    std::string other = notAFile(fileName);
+    if (!other.empty()) {
+        throw LoadError{fileName + ": cannot read the picture (" + other + ")", false, fileName};
+    }
     switch (readFileUpTo(fileName, kMaxBmpBytes, bytes, keepReading)) {
     case FileRead::kWhole:
     case FileRead::kStopped:

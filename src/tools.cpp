@@ -131,6 +131,24 @@ std::string messageWithFolder(const LoadError& error, const std::string& folder)
     return folder + "/" + error.message;
 }
 
+std::string notAFile(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+        return "";
+    }
+    const char* what = "not a regular file";
+    if (S_ISFIFO(info.st_mode)) {
+        what = "a pipe, not a file";
+    } else if (S_ISDIR(info.st_mode)) {
+        what = "a folder, not a file";
+    } else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+        what = "a device, not a file";
+    } else if (S_ISSOCK(info.st_mode)) {
+        what = "a socket, not a file";
+    }
+    return what;
+}
+
 FileRead readFileUpTo(const std::string& path, std::size_t limit, std::string& contents,
                       const std::function<bool(const std::string&)>& keepReading) {
     contents.clear();

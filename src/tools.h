@@ -70,6 +70,12 @@ struct LoadError {
 // Messages without a file, or with an absolute one, come back unchanged.
 std::string messageWithFolder(const LoadError& error, const std::string& folder);
 
+// "" when path names a regular file (links followed) or cannot be looked at
+// (opening it then says why); otherwise what it is instead, e.g. "a pipe, not
+// a file". Only looks at the name, never opens it, so a pipe with no writer
+// cannot hold the game up. Every data file but the map must be a file.
+std::string notAFile(const std::string& path);
+
 // How readFileUpTo ended.
 enum class FileRead {
     kWhole,      // contents holds the whole file

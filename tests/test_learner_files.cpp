@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "learner.h"
 #include "memory_limit.h"
 #include "temp_dir.h"
@@ -233,12 +235,17 @@ TEST(LearnerFiles, HugeFilesAndEndlessDevicesAreReadInLittleMemory) {
     EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadValues(path); }, headroom),
               path + ":193: more than the 192 numbers of the table; the rest are ignored");
 
-    // A device that never ends: one endless token.
+    // A file of nothing but zero bytes (a sparse gigabyte): one endless token.
     std::string zeros = std::string(32, '?') + "...";
-    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions("/dev/zero"); }, headroom),
-              "/dev/zero:1: \"" + zeros +
+    std::string sparse = dir.write("zeros.trans", "");
+    ASSERT_EQ(truncate(sparse.c_str(), off_t{1} << 30), 0);
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions(sparse); }, headroom),
+              sparse + ":1: \"" + zeros +
                   "\" is too long for a number (more than 256 characters); read 0 of 147456 "
                   "numbers, the rest keep their values");
+    // A device that never ends is not read at all.
+    EXPECT_EQ(loadUnderMemoryLimit([&] { return learner.loadTransitions("/dev/zero"); }, headroom),
+              "/dev/zero: cannot read (a device, not a file); the fireflies will act at random");
 }
 
 TEST(LearnerFiles, ALongTokenIsReadOnlyUpToTheLongestNumber) {
@@ -265,7 +272,7 @@ TEST(LearnerFiles, MissingFilesKeepTheInitialTables) {
     path = dir.path() + "/learner.val";
     EXPECT_EQ(learner.loadValues(path), path + ": cannot open; the fireflies will act at random");
     EXPECT_EQ(learner.loadTransitions(dir.path()),
-              dir.path() + ": cannot read; the fireflies will act at random");
+              dir.path() + ": cannot read (a folder, not a file); the fireflies will act at random");
     EXPECT_EQ(learner.transProbs, std::vector<double>(147456, 1.0 / 192));
     EXPECT_EQ(learner.values, std::vector<double>(kStateCount, 0.0));
     EXPECT_EQ(learner.saveValues(dir.path() + "/no/such/folder/v"),

@@ -113,7 +113,24 @@ TEST(LevelMap, APositionBeyondAMillionUnitsIsTurnedAway) {
               ":5: lantern 0 z -2e6 is outside -1000000..1000000");
     EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n0\n1\n0\n1e300\n"),
               ":7: flower 0 x 1e300 is outside -1000000..1000000");
-    EXPECT_EQ(mapError(dir, "2\n1000000 -1000000\n1 1\n0 0 0 0 0 0\n"), "");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n1 1\n1\n1000000 -1000000\n0\n0 0 0 0\n"), "");
+}
+
+// A firefly placed beyond the arena's edge started out in the fog with no
+// way back; on the edge itself it is still inside (only beyond does it bounce).
+TEST(LevelMap, AFireflyStartingOutsideItsArenaIsTurnedAwayOnItsLine) {
+    TempDir dir;
+    EXPECT_EQ(mapError(dir, "2\n900000 900000\n0 0\n0\n0\n0 0 0 0\n"),
+              ":2: firefly 0 starts 1272792.2 from the centre, outside the arena's radius 40");
+    // The radius comes from the index read last: 85 takes what 40 does not.
+    EXPECT_EQ(mapError(dir, "3\n0 0\n0 85\n-60 60\n0\n0\n9 0 0 0\n"), "");
+    EXPECT_EQ(mapError(dir, "3\n0 0\n0 85\n-60 60\n0\n0\n8 0 0 0\n"),
+              ":3: firefly 1 starts 85.0 from the centre, outside the arena's radius 80");
+    EXPECT_EQ(mapError(dir, "3\n0 0 0 40\n-61\n61 0 0 9 0 0 0\n"),
+              ":4: firefly 2 starts 86.3 from the centre, outside the arena's radius 85");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n40 0\n0\n0\n0 0 0 0\n"), "");
+    EXPECT_EQ(mapError(dir, "2\n0 0\n40.1 0\n0\n0\n0 0 0 0\n"),
+              ":3: firefly 1 starts 40.1 from the centre, outside the arena's radius 40");
 }
 
 // Each lantern and flower loads its own models and textures: thousands of

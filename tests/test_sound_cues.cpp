@@ -184,12 +184,27 @@ TEST(SoundCues, SoundDrawsNothingFromRand) {
     EXPECT_EQ(std::rand(), expected);
 }
 
-TEST(SoundCues, MuteIsSetOnlyByAValue) {
-    EXPECT_FALSE(startsMuted(nullptr));
-    EXPECT_FALSE(startsMuted(""));
-    EXPECT_FALSE(startsMuted("0"));
-    EXPECT_TRUE(startsMuted("1"));
-    EXPECT_TRUE(startsMuted("yes"));
+TEST(SoundCues, MuteIsReadAsPeopleWriteYesAndNo) {
+    for (const char* yes : {"1", "true", "yes", "on", "TRUE", " Yes\t", "On\n"}) {
+        MuteSetting setting = readMuteSetting(yes);
+        EXPECT_TRUE(setting.muted) << '"' << yes << '"';
+        EXPECT_EQ(setting.problem, "") << '"' << yes << '"';
+    }
+    EXPECT_FALSE(readMuteSetting(nullptr).muted);
+    for (const char* no : {"", "0", "false", "no", "off", " 0", "OFF ", "  ", "False"}) {
+        MuteSetting setting = readMuteSetting(no);
+        EXPECT_FALSE(setting.muted) << '"' << no << '"';
+        EXPECT_EQ(setting.problem, "") << '"' << no << '"';
+    }
+    // Anything else leaves the sound on, and says so.
+    for (const char* odd : {"00", "2", "y", "mute", "truee", "o n"}) {
+        MuteSetting setting = readMuteSetting(odd);
+        EXPECT_FALSE(setting.muted) << '"' << odd << '"';
+        EXPECT_EQ(setting.problem, std::string("FIREFLIES_MUTE=\"") + odd +
+                                       "\" is neither 1, true, yes, on (mute) nor 0, false, no, "
+                                       "off; the sound stays on");
+    }
+    EXPECT_EQ(readMuteSetting("\x1b[2J").problem.rfind("FIREFLIES_MUTE=\"?[2J\" is", 0), 0u);
 }
 
 namespace {

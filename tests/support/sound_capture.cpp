@@ -92,6 +92,26 @@ double rmsIn(const std::vector<int>& channel, std::size_t from, std::size_t to) 
     return n == 0 ? 0.0 : std::sqrt(sum / static_cast<double>(n));
 }
 
+double toneFrequency(const std::vector<int>& channel, std::size_t from, std::size_t to, int rate) {
+    // A crossing lies between a sample below 0 and the next at or above it;
+    // its place is interpolated between the two.
+    double first = -1.0;
+    double last = -1.0;
+    int rises = 0;
+    for (std::size_t i = from + 1; i < to && i < channel.size(); ++i) {
+        if (channel[i - 1] < 0 && channel[i] >= 0) {
+            double at = static_cast<double>(i - 1) +
+                        static_cast<double>(-channel[i - 1]) / (channel[i] - channel[i - 1]);
+            if (first < 0.0) {
+                first = at;
+            }
+            last = at;
+            ++rises;
+        }
+    }
+    return rises < 2 ? 0.0 : (rises - 1) * static_cast<double>(rate) / (last - first);
+}
+
 SoundMatch findSound(const std::vector<int>& channel, const std::vector<int>& sound,
                      std::size_t from, std::size_t to) {
     SoundMatch best;

@@ -44,6 +44,11 @@ int peakIn(const Capture& capture, std::size_t from, std::size_t to);
 // Root mean square of channel over frames [from, to).
 double rmsIn(const std::vector<int>& channel, std::size_t from, std::size_t to);
 
+// The frequency of the tone in channel over frames [from, to) of a sound at
+// rate frames a second, in Hz, from the rising zero crossings between its
+// first and last; 0 for fewer than two.
+double toneFrequency(const std::vector<int>& channel, std::size_t from, std::size_t to, int rate);
+
 // Where sound best lines up with channel, over start frames [from, to].
 struct SoundMatch {
     std::size_t start = 0;    // the frame where the sound begins
