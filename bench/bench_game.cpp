@@ -1,6 +1,7 @@
 // Figures for the whole game: one simulation step of a full arena, one whole
 // frame drawn at 800x600 by the software renderer, and the time from start to
-// the first frame. Run from data/ under a display (xvfb-run).
+// the first frame, and what recording a replay adds to a frame. Run from
+// data/ under a display (xvfb-run).
 #include <benchmark/benchmark.h>
 
 #include <GL/glew.h>
@@ -10,10 +11,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <string>
 
 #include "bench_context.h"
 #include "model.h"
 #include "particles.h"
+#include "replay.h"
 #include "state.h"
 
 namespace {
@@ -77,6 +80,43 @@ void BM_StartToFirstFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// What recording adds to a frame: the step's controls kept, and once a
+// second the checksum, the second's bytes written and flushed to a file.
+// Only the recorder is timed; the step itself is not.
+void BM_RecordStepFullArena(benchmark::State& state) {
+    if (!readyForWorlds(state)) {
+        return;
+    }
+    std::srand(1);
+    auto world = fullArena();
+    Replay header;
+    header.gameVersion = "bench";
+    header.mapText = kFullArena;
+    header.data = fingerprintWorldData(".");
+    ReplayRecorder recorder;
+    std::string problem = recorder.open("/tmp/fireflies-bench-record.ffr", header);
+    if (!problem.empty()) {
+        state.SkipWithError(problem.c_str());
+        return;
+    }
+    Controls controls;
+    controls.up = true;
+    for (auto _ : state) {
+        world->update();
+        if (world->gameOver || !recorder.recording()) {
+            world->restart();
+            recorder.open("/tmp/fireflies-bench-record.ffr", header);
+        }
+        auto start = std::chrono::steady_clock::now();
+        recorder.step(controls, *world);
+        auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+}
+// A fixed count: each iteration also runs an untimed step. 6000 steps are
+// 100 s of play, 100 seconds written.
+BENCHMARK(BM_RecordStepFullArena)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(6000);
 
 } // namespace
 

@@ -48,6 +48,8 @@ add_custom_target(fireflies_level_texts ALL DEPENDS ${PROJECT_BINARY_DIR}/firefl
 include(${CMAKE_CURRENT_LIST_DIR}/constants.cmake)
 fireflies_source_constant(game_window.h kFirstFrameFdVariable FIREFLIES_FIRST_FRAME_FD_VARIABLE)
 fireflies_source_constant(level_map.h kDefaultMapName FIREFLIES_DEFAULT_MAP)
+fireflies_source_constant(replay.h kRecordVariable FIREFLIES_RECORD_VARIABLE)
+fireflies_source_constant(replay.h kReplayVariable FIREFLIES_REPLAY_VARIABLE)
 file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
 file(RELATIVE_PATH FIREFLIES_LEVELS_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
@@ -61,7 +63,8 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies-launcher.in
 configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${FIREFLIES_APPSTREAM_ID}.metainfo.xml @ONLY)
 
-install(TARGETS fireflies fireflies-levels RUNTIME DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
+install(TARGETS fireflies fireflies-levels fireflies-records RUNTIME
+        DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${FIREFLIES_INSTALL_DATADIR}
         PATTERN fireflies.png EXCLUDE)
 install(PROGRAMS ${PROJECT_BINARY_DIR}/fireflies-launcher DESTINATION ${FIREFLIES_INSTALL_BINDIR}

@@ -8,6 +8,9 @@ FIREFLIES_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FIREFLIES_PACKAGES=(
     cmake g++ make pkg-config
     libsdl1.2-dev libglew-dev freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
+    # sdl12-compat in a folder of its own, beside whichever SDL 1.2 the
+    # release has (classic on Debian 12), for the tests that run both
+    libsdl1.2-compat
     # sound: SDL_mixer, ALSA (only to quiet its messages), sox to measure the sounds
     libsdl-mixer1.2-dev libasound2-dev sox
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -19,8 +22,12 @@ FIREFLIES_PACKAGES=(
 )
 
 # What the checks beyond the test suite add: clang with libFuzzer for
-# fuzz/run-fuzzers, valgrind for tests/run-valgrind.
-FIREFLIES_CHECK_PACKAGES=(clang libclang-rt-14-dev valgrind)
+# fuzz/run-fuzzers, valgrind for tests/run-valgrind. The runtime's package
+# is named after clang's version (libclang-rt-14-dev on Debian 12,
+# libclang-rt-19-dev on 13); libclang-rt-dev comes from the same Debian
+# source as clang itself and depends on the runtime of that very clang, on
+# any release.
+FIREFLIES_CHECK_PACKAGES=(clang libclang-rt-dev valgrind)
 
 # What building and checking the Debian package adds (./play --package,
 # dist/check-package): debhelper and dpkg-buildpackage, lintian, and the

@@ -18,6 +18,20 @@ GameState::GameState(std::string level)
       keyRight(false), levelRadius(0.0), levelSpeed(0.0), levelDrag(0.0) {
     noiseVolume = new NoiseVolume(3, 1);
     loadLevel(level);
+    loadTables();
+}
+
+GameState::GameState(const LevelMap& map)
+    : fireflies(nullptr), lanterns(nullptr), flowers(nullptr), fireflyCount(0), lanternCount(0),
+      flowerCount(0), noiseVolume(nullptr), gameOver(false), keyUp(false), keyLeft(false),
+      keyRight(false), levelRadius(0.0), levelSpeed(0.0), levelDrag(0.0) {
+    // The same order of building, and so of rand() calls, as from a file.
+    noiseVolume = new NoiseVolume(3, 1);
+    buildLevel(map);
+    loadTables();
+}
+
+void GameState::loadTables() {
     // A missing or broken table is worth a warning, not the end of the game:
     // the fireflies then act on the initial tables. The entry point prints it.
     auto warnIf = [this](const std::string& problem, const std::string& file) {
@@ -34,7 +48,10 @@ GameState::GameState(std::string level)
 void GameState::loadLevel(const std::string& path) {
     // The whole file is checked before anything is built, so a bad map stops
     // the game before it has loaded a single model.
-    LevelMap map = readLevelMap(path);
+    buildLevel(readLevelMap(path));
+}
+
+void GameState::buildLevel(const LevelMap& map) {
     startMap = map;
 
     fireflyCount = static_cast<int>(map.fireflies.size());

@@ -33,6 +33,8 @@ class GameState {
     // loads "learner.trans", "learner.val" and "random_numbers.dat" from the
     // working directory. Needs a current GL context. Throws LoadError.
     explicit GameState(std::string level);
+    // The same from a map already read (a replay carries its map's text).
+    explicit GameState(const LevelMap& map);
     // The world owns its fireflies, lanterns, flowers and noise volume
     // through raw pointers: a copy would share them.
     GameState(const GameState&) = delete;
@@ -138,6 +140,10 @@ class GameState {
 
     // Builds the objects of the map file at path and sets the level values.
     void loadLevel(const std::string& path);
+    // The same for a map already read.
+    void buildLevel(const LevelMap& map);
+    // Loads the agent's tables and the draw offsets, after the level.
+    void loadTables();
     // Fills randomNumbers from "random_numbers.dat".
     void loadRandomNumbers();
     // One draw offset: a random entry of randomNumbers, 0 when it is empty.

@@ -33,6 +33,8 @@ TEST_F(Install, PutsEachPartWhereTheDesktopLooksForIt) {
     // The level list's reader, which the launcher asks, beside the game.
     EXPECT_EQ(
         runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies-levels")).status, 0);
+    EXPECT_EQ(runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies-records")).status,
+              0);
     for (const char* name :
          {"final.map", "levels.txt", "firefly.obj", "bounds.bmp", "learner.trans"}) {
         std::string installed = readFile(prefix() + "/share/fireflies/" + name);

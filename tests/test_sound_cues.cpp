@@ -12,6 +12,7 @@
 
 #include "gl_context.h"
 #include "sound.h"
+#include "temp_dir.h"
 #include "world.h"
 
 namespace {
@@ -208,10 +209,12 @@ TEST(SoundCues, MuteIsReadAsPeopleWriteYesAndNo) {
 }
 
 namespace {
-// The disk driver writing to nowhere, in real time.
+// The disk driver writing in real time into a scratch file (SDL 2's driver
+// under sdl12-compat takes only a regular file or a pipe, not /dev/null).
 void useDiskDriver() {
+    static TempDir scratch;
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIOFILE", (scratch.path() + "/sound.raw").c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "23", 1);
 }
 

@@ -41,11 +41,18 @@ std::string decodeError(const std::string& bytes) {
     return "";
 }
 
-// bytes with the little-endian 32-bit value put at offset.
+// bytes with the little-endian 32-bit value put at offset, which must
+// leave room for all four bytes.
 std::string with32(std::string bytes, size_t offset, unsigned value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    char quad[4];
+    for (size_t i = 0; i < sizeof quad; ++i) {
+        quad[i] = static_cast<char>((value >> (8 * i)) & 0xff);
     }
+    if (offset > bytes.size() || bytes.size() - offset < sizeof quad) {
+        ADD_FAILURE() << "no room for 4 bytes at " << offset << " in " << bytes.size();
+        return bytes;
+    }
+    bytes.replace(offset, sizeof quad, quad, sizeof quad);
     return bytes;
 }
 

@@ -26,6 +26,11 @@ std::string GameFolder::write(const std::string& name, const std::string& text) 
     return dir_.write(name, text);
 }
 
+std::string sdl12CompatFolder() {
+    const std::string dir = "/usr/lib/x86_64-linux-gnu/sdl12-compat";
+    return std::filesystem::exists(dir + "/libSDL-1.2.so.0") ? dir : "";
+}
+
 std::string shellWord(const std::string& text) {
     std::string word = "'";
     for (char c : text) {

@@ -36,6 +36,11 @@ class GameFolder {
     TempDir dir_;
 };
 
+// The folder of sdl12-compat (SDL 1.2 over SDL 2, as Debian 13 has it)
+// installed beside the system's SDL 1.2, for LD_LIBRARY_PATH; "" where it
+// is not installed.
+std::string sdl12CompatFolder();
+
 // One word for sh: the text in single quotes, each ' in it written '\''.
 std::string shellWord(const std::string& text);
 

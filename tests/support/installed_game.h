@@ -13,7 +13,8 @@
 CommandResult installGame(const std::string& prefix, const std::string& destdir);
 
 // A scratch folder with the game installed under its "prefix" folder;
-// removed with everything in it when it goes. Throws std::runtime_error when
+// removed with everything in it when it goes. Points XDG_DATA_HOME at
+// scratch()/player-data, where the launcher keeps replays and bests. Throws std::runtime_error when
 // the install fails.
 class InstalledGame {
   public:
@@ -27,6 +28,8 @@ class InstalledGame {
     std::string launcher() const { return prefix() + "/bin/fireflies"; }
     // The installed data folder, prefix/share/fireflies.
     std::string data() const { return prefix() + "/share/fireflies"; }
+    // The launcher's replays and bests folder.
+    std::string replays() const { return scratch() + "/player-data/fireflies/replays"; }
     // Writes text to a file under scratch() (folders must exist); returns its path.
     std::string write(const std::string& name, const std::string& text) const {
         return dir_.write(name, text);

@@ -10,6 +10,7 @@
 
 #include "installed_game.h"
 #include "learner.h"
+#include "output_lines.h"
 
 namespace {
 
@@ -156,7 +157,7 @@ GameRun runGame(const std::string& folder, const std::string& steps, const std::
                             " /bin/sh " + shellWord(folder) + " " + shellWord(steps) + " " + game +
                             " </dev/null");
     run.out = readFile(out);
-    run.err = readFile(err);
+    run.err = checkedStandardError(readFile(err), "the game");
     std::istringstream lines(run.driver.out);
     std::string line;
     while (std::getline(lines, line)) {

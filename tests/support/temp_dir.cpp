@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "output_lines.h"
+
 TempDir::TempDir() {
     char pattern[] = "/tmp/fireflies-test-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
@@ -38,7 +40,7 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-CommandResult runCommand(const std::string& command) {
+CommandResult runCommandAsIs(const std::string& command) {
     TempDir scratch;
     std::string outPath = scratch.path() + "/out";
     std::string errPath = scratch.path() + "/err";
@@ -48,5 +50,11 @@ CommandResult runCommand(const std::string& command) {
     result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
     result.out = readFile(outPath);
     result.err = readFile(errPath);
+    return result;
+}
+
+CommandResult runCommand(const std::string& command) {
+    CommandResult result = runCommandAsIs(command);
+    result.err = checkedStandardError(result.err, command);
     return result;
 }
