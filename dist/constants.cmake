@@ -1,5 +1,5 @@
-# Constants the game's sources define and the build needs too (the launcher,
-# the level list's checks): read from the header, so each lives once.
+# Constants the game's sources define and the build needs too (the launcher's
+# first-frame variable and default map): read from the header, so each lives once.
 #
 # fireflies_source_constant(HEADER NAME OUT)
 #   HEADER  a header under src/, e.g. levels.h

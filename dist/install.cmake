@@ -12,23 +12,48 @@ set(FIREFLIES_INSTALL_DATADIR "share/fireflies" CACHE STRING "Folder of the game
 # The software-centre id, also the metainfo file's name.
 set(FIREFLIES_APPSTREAM_ID "io.github.fireflies_studio.fireflies")
 
-include(${CMAKE_CURRENT_LIST_DIR}/levels.cmake)
-set(levels_file ${PROJECT_SOURCE_DIR}/data/levels.txt)
-# Editing the level list configures again, so the menu entry and the manual
-# page follow it.
-set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${levels_file})
-fireflies_level_texts(${levels_file} ${PROJECT_SOURCE_DIR}/data)
+# The level list's one reader as a program: the launcher asks it for the
+# levels, and the build below for the menu entry's actions and the manual
+# page's list. It is installed beside the game.
+add_executable(fireflies-levels ${PROJECT_SOURCE_DIR}/src/fireflies_levels.cpp)
+target_link_libraries(fireflies-levels PRIVATE fireflies_core)
 
-# The launcher, with its version, the way from its folder to the game's, and
-# what it shares with the game: the level list's limit, and the variable that
-# asks the game to announce its first frame.
-fireflies_source_constant(levels.h kMaxLevelListBytes FIREFLIES_MAX_LEVEL_LIST_BYTES)
+set(levels_file ${PROJECT_SOURCE_DIR}/data/levels.txt)
+# The list names maps beside it: adding or removing one checks the list again.
+file(GLOB level_maps CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/*.map)
+# The menu entry and the manual page get their levels now and their paths at
+# install time, which the step leaves as placeholders.
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/fireflies.desktop.in ${PROJECT_BINARY_DIR}/fireflies.6.in
+  COMMAND ${CMAKE_COMMAND} -DLEVELS_PROGRAM=$<TARGET_FILE:fireflies-levels>
+          -DLEVEL_LIST=${levels_file}
+          -DDESKTOP_IN=${CMAKE_CURRENT_LIST_DIR}/fireflies.desktop.in
+          -DDESKTOP_OUT=${PROJECT_BINARY_DIR}/fireflies.desktop.in
+          -DMANUAL_IN=${CMAKE_CURRENT_LIST_DIR}/fireflies.6.in
+          -DMANUAL_OUT=${PROJECT_BINARY_DIR}/fireflies.6.in
+          -DPROJECT_VERSION=${PROJECT_VERSION}
+          -DFIREFLIES_RELEASE_DATE=${FIREFLIES_RELEASE_DATE}
+          -P ${CMAKE_CURRENT_LIST_DIR}/levels.cmake
+  DEPENDS fireflies-levels ${levels_file} ${level_maps} ${CMAKE_CURRENT_LIST_DIR}/levels.cmake
+          ${CMAKE_CURRENT_LIST_DIR}/fireflies.desktop.in ${CMAKE_CURRENT_LIST_DIR}/fireflies.6.in
+  COMMENT "Writing the menu entry and the manual page from the level list"
+  VERBATIM)
+add_custom_target(fireflies_level_texts ALL DEPENDS ${PROJECT_BINARY_DIR}/fireflies.desktop.in
+                                                     ${PROJECT_BINARY_DIR}/fireflies.6.in)
+
+# The launcher, with its version, the way from its folder to the game's, its
+# data and the level program, and what it shares with the game: the variable
+# that asks the game to announce its first frame, and the map it plays when
+# none is named.
+include(${CMAKE_CURRENT_LIST_DIR}/constants.cmake)
 fireflies_source_constant(game_window.h kFirstFrameFdVariable FIREFLIES_FIRST_FRAME_FD_VARIABLE)
+fireflies_source_constant(level_map.h kDefaultMapName FIREFLIES_DEFAULT_MAP)
 fireflies_source_constant(replay.h kRecordVariable FIREFLIES_RECORD_VARIABLE)
 fireflies_source_constant(replay.h kReplayVariable FIREFLIES_REPLAY_VARIABLE)
 file(RELATIVE_PATH FIREFLIES_GAME_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_GAMEDIR}/fireflies)
+file(RELATIVE_PATH FIREFLIES_LEVELS_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
+     /${FIREFLIES_INSTALL_GAMEDIR}/fireflies-levels)
 file(RELATIVE_PATH FIREFLIES_DATA_FROM_LAUNCHER /${FIREFLIES_INSTALL_BINDIR}
      /${FIREFLIES_INSTALL_DATADIR})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies-launcher.in
@@ -38,16 +63,8 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies-launcher.in
 configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${FIREFLIES_APPSTREAM_ID}.metainfo.xml @ONLY)
 
-# The menu entry and the manual page get their levels now and their paths at
-# install time: what names a path is kept as a placeholder here.
-set(FIREFLIES_LAUNCHER "@FIREFLIES_LAUNCHER@")
-set(FIREFLIES_DATA_PATH "@FIREFLIES_DATA_PATH@")
-set(FIREFLIES_GAME_PATH "@FIREFLIES_GAME_PATH@")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.desktop.in
-               ${PROJECT_BINARY_DIR}/fireflies.desktop.in @ONLY)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/fireflies.6.in ${PROJECT_BINARY_DIR}/fireflies.6.in @ONLY)
-
-install(TARGETS fireflies fireflies-records RUNTIME DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
+install(TARGETS fireflies fireflies-levels fireflies-records RUNTIME
+        DESTINATION ${FIREFLIES_INSTALL_GAMEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${FIREFLIES_INSTALL_DATADIR}
         PATTERN fireflies.png EXCLUDE)
 install(PROGRAMS ${PROJECT_BINARY_DIR}/fireflies-launcher DESTINATION ${FIREFLIES_INSTALL_BINDIR}

@@ -17,6 +17,8 @@ FIREFLIES_PACKAGES=(
     xvfb xauth mesa-utils xdotool x11-utils imagemagick
     # checks of the installed menu entry and manual page
     desktop-file-utils groff-base
+    # the launcher's test under a Turkish locale makes that locale from its sources
+    locales
 )
 
 # What the checks beyond the test suite add: clang with libFuzzer for

@@ -7,10 +7,14 @@
 
 Camera::Camera() : eye{0.0, 2.0, 0.0}, target{0.0, 0.0, 0.0}, distance(10.0) {}
 
+void applyGamePerspective() {
+    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+}
+
 void Camera::apply() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+    applyGamePerspective();
     gluLookAt(eye[0], eye[1], eye[2], target[0], target[1], target[2], 0.0, 1.0, 0.0);
     glMatrixMode(GL_MODELVIEW);
 }

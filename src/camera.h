@@ -5,6 +5,11 @@
 #ifndef FIREFLIES_CAMERA_H
 #define FIREFLIES_CAMERA_H
 
+// Multiplies the game's perspective onto the current matrix: 45 degrees
+// high, as wide as the 800 by 600 window (4:3), near 0.1, far 1000. Needs a
+// GL context.
+void applyGamePerspective();
+
 struct Camera {
     double eye[3];    // eye point x, y, z in world coordinates; y stays 2
     double target[3]; // point looked at, world coordinates
@@ -13,9 +18,9 @@ struct Camera {
     // Eye (0, 2, 0), target (0, 0, 0), distance 10.
     Camera();
 
-    // Loads a 45-degree, 800 by 600 perspective (near 0.1, far 1000) and the
-    // look-at from eye to target into the projection matrix, then selects the
-    // modelview matrix (which it leaves as it is). Needs a GL context.
+    // Loads the game's perspective (applyGamePerspective) and the look-at from eye to target into
+    // the projection matrix, then selects the modelview matrix (which it leaves as it is). Needs a
+    // GL context.
     void apply();
     // Looks at (tx, ty, tz) from distance behind it along the direction
     // (ihx, ihy, ihz), which must be horizontal (asserts ihy == 0.0) and is

@@ -10,11 +10,8 @@
 
 namespace {
 
-constexpr double kTurnStep = 1.7;    // degrees per turn step
-constexpr double kBankAngle = 15.0;  // degrees of roll drawn on a turning frame
-constexpr int kFireCooldown = 100;   // steps between two shots
-constexpr int kBeamFrames = 10;      // framesLeft at launch; the same step's tick makes it 9
-constexpr float kBeamReach = 200.0f; // length of a beam that has not been traced yet
+constexpr double kBankAngle = 15.0; // degrees of roll drawn on a turning frame
+constexpr int kBeamFrames = 10;     // framesLeft at launch; the same step's tick makes it 9
 
 // What the beam sets for its own look and puts back afterwards: texturing on
 // every unit, lighting and the depth test. Its blending, line width, line
@@ -131,18 +128,18 @@ Firefly::Firefly()
 
 void Firefly::act(unsigned int action) {
     switch (action) {
-    case 0:
+    case kThrustAction:
         accelerate();
         break;
-    case 1:
+    case kFireAction:
         accelerate();
         fire = true;
         break;
-    case 2:
+    case kTurnLeftAction:
         accelerate();
         turnLeft();
         break;
-    case 3:
+    case kTurnRightAction:
         accelerate();
         turnRight();
         break;

@@ -16,6 +16,29 @@
 // Number of named parts of "firefly.obj", one material template each.
 constexpr int kFireflyPartCount = 13;
 
+// The four actions a firefly carries out in act, the agent's and the pilots'
+// choices. Stored tables are indexed by these numbers: they stay 0..3.
+constexpr int kThrustAction = 0;    // thrust
+constexpr int kFireAction = 1;      // thrust and fire
+constexpr int kTurnLeftAction = 2;  // thrust and turn left (the heading grows)
+constexpr int kTurnRightAction = 3; // thrust and turn right (the heading shrinks)
+constexpr int kActionCount = 4;     // actions 0..3
+
+// Degrees the heading changes by in one turn step.
+constexpr double kTurnStep = 1.7;
+// How far a beam reaches, world units: its length until the world has
+// traced it, and the farthest it can hit.
+constexpr float kBeamReach = 200.0f;
+// Steps between two shots: a firefly's fireCooldown right after it fired.
+constexpr int kFireCooldown = 100;
+
+// True when a firefly whose fireCooldown is this launches its beam in this
+// step if it fires: move counts the cooldown down before it launches, so a
+// beam at 1 is ready too.
+constexpr bool beamReady(int fireCooldown) {
+    return fireCooldown <= 1;
+}
+
 // The light beam: a line drawn where it was fired for 9 frames, with sparks
 // at its far end. It does not follow the firefly while it is shown.
 struct Beam {
@@ -55,9 +78,8 @@ class Firefly {
     Firefly(const Firefly&) = delete;
     Firefly& operator=(const Firefly&) = delete;
 
-    // One agent action, then move: 0 thrust, 1 thrust and fire, 2 thrust and
-    // turn left, 3 thrust and turn right (the thrust uses the heading from
-    // before the turn). Any other number is a programming error: it is
+    // One agent action (kThrustAction .. kTurnRightAction), then move; the
+    // thrust uses the heading from before the turn. Any other number is a programming error: it is
     // printed on its own line and the program stops on an assertion.
     void act(unsigned int action);
     // Adds a force of thrust along the heading to the body.

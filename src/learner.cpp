@@ -19,7 +19,6 @@ namespace {
 
 constexpr double kDiscount = 0.97;
 constexpr int kSweeps = 2 * kStateCount;
-constexpr double kNearDistance = 25.0;
 constexpr std::size_t kTransitionEntries =
     static_cast<std::size_t>(kStateCount) * kStateCount * kActionCount;
 
@@ -303,7 +302,7 @@ int preySector(double r) {
     if (r >= 315.0 && r < 358.0) {
         return 4;
     }
-    return 5;
+    return kAheadSector;
 }
 
 int predatorSector(double r3) {
@@ -330,7 +329,7 @@ void encodeState(int index, Firefly* const* fireflies, int fireflyCount,
     const Firefly& prey = *fireflies[chosen.prey];
     const Firefly& predator = *fireflies[chosen.predator];
 
-    int result = 0;
+    Situation situation;
     double r = relativeBearing(self, prey);
     if (!(r >= 0.0 && r <= 360.0)) {
         std::cout << "bad heading=" << r << std::endl;
@@ -339,21 +338,42 @@ void encodeState(int index, Firefly* const* fireflies, int fireflyCount,
         std::cout << "loc=" << self.z << " " << self.x << " " << prey.z << " " << prey.x
                   << std::endl;
     }
-    result += 32 * preySector(r);
-
-    bool preyFar = distance(self.z, self.x, prey.z, prey.x) > kNearDistance;
-    result += preyFar ? 0 : 16;
-
+    situation.preySector = preySector(r);
+    situation.preyNear = !(distance(self.z, self.x, prey.z, prey.x) > kNearDistance);
     double r2 = relativeBearing(predator, self);
-    bool aiming = r2 < 15.0 || r2 > 345.0;
-    result += aiming ? 8 : 0;
+    situation.predatorAiming = r2 < 15.0 || r2 > 345.0;
+    situation.predatorSector = predatorSector(relativeBearing(self, predator));
+    situation.predatorFar = distance(self.z, self.x, predator.z, predator.x) > kNearDistance;
+    state = encodeSituation(situation);
+}
 
-    result += 2 * predatorSector(relativeBearing(self, predator));
+// The weights of the features in a state index.
+namespace {
+constexpr int kPreySectorWeight = 32;
+constexpr int kPreyNearWeight = 16;
+constexpr int kAimingWeight = 8;
+constexpr int kPredatorSectorWeight = 2;
+constexpr int kPredatorFarWeight = 1;
+} // namespace
 
-    bool predatorFar = distance(self.z, self.x, predator.z, predator.x) > kNearDistance;
-    result += predatorFar ? 1 : 0;
+int encodeSituation(const Situation& situation) {
+    assert(situation.preySector >= 0 && situation.preySector <= kAheadSector);
+    assert(situation.predatorSector >= 0 && situation.predatorSector <= 3);
+    return kPreySectorWeight * situation.preySector + (situation.preyNear ? kPreyNearWeight : 0) +
+           (situation.predatorAiming ? kAimingWeight : 0) +
+           kPredatorSectorWeight * situation.predatorSector +
+           (situation.predatorFar ? kPredatorFarWeight : 0);
+}
 
-    state = result;
+Situation decodeSituation(int state) {
+    assert(state >= 0 && state < kStateCount);
+    Situation situation;
+    situation.preySector = state / kPreySectorWeight;
+    situation.preyNear = (state / kPreyNearWeight) % 2 == 1;
+    situation.predatorAiming = (state / kAimingWeight) % 2 == 1;
+    situation.predatorSector = (state / kPredatorSectorWeight) % 4;
+    situation.predatorFar = state % 2 == 1;
+    return situation;
 }
 
 int bestAction(const double actionVals[kActionCount]) {

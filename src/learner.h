@@ -13,12 +13,34 @@
 #include <string>
 #include <vector>
 
-class Firefly;
+#include "firefly.h"
+
 class Lantern;
 
 constexpr int kStateCount = 192;  // situation states, 0..191
-constexpr int kActionCount = 4;   // 0 thrust, 1 thrust and fire, 2 thrust and turn left, 3 right
 constexpr int kFireflySlots = 10; // most fireflies a game may hold; one state/action slot each
+// The agent's actions are the firefly's: kThrustAction .. kTurnRightAction, kActionCount of them.
+
+// Prey at this distance or nearer is near, and a predator farther away is far (world units).
+constexpr double kNearDistance = 25.0;
+// The prey sector of the cone straight ahead (4 degrees wide).
+constexpr int kAheadSector = 5;
+
+// The five features of a situation, which its state index packs.
+struct Situation {
+    int preySector = 0;          // 0..5, as preySector gives it
+    bool preyNear = false;       // the prey is kNearDistance away or nearer
+    bool predatorAiming = false; // the predator aims within 15 degrees of this firefly
+    int predatorSector = 0;      // 0..3, as predatorSector gives it
+    bool predatorFar = false;    // the predator is farther away than kNearDistance
+};
+
+// The state index 0..191 of a situation: 32 x prey sector + 16 x prey near +
+// 8 x predator aiming + 2 x predator sector + predator far. Sectors outside
+// their ranges are a programming error (asserted).
+int encodeSituation(const Situation& situation);
+// The situation a state index 0..191 (asserted) packs: encodeSituation undone.
+Situation decodeSituation(int state);
 
 // How badly firefly a is aimed at firefly b, plus their distance: the angle
 // between a's heading and the bearing from a to b folded into [0, 180]
@@ -46,8 +68,8 @@ PredatorPrey choosePredatorPrey(int index, Firefly* const* fireflies, int firefl
 
 // Prey sector 0..5 of a relative bearing r in degrees (own heading minus the
 // bearing to the prey, in [0, 360]): 0 for [2, 45), 1 [45, 135), 2 [135, 225),
-// 3 [225, 315), 4 [315, 358), 5 for the 4-degree cone ahead and for a value
-// that is not a number.
+// 3 [225, 315), 4 [315, 358), kAheadSector (5) for the 4-degree cone ahead
+// and for a value that is not a number.
 int preySector(double r);
 
 // Predator sector 0..3 of a relative bearing r3 in degrees: 0 for [45, 135),
@@ -55,9 +77,8 @@ int preySector(double r);
 // that is not a number.
 int predatorSector(double r3);
 
-// Stores in state the situation index 0..191 of the firefly at index:
-// 32 x prey sector + 16 x prey near (25 or less) + 8 x predator aiming (within
-// 15 degrees) + 2 x predator sector + predator far (more than 25). Reads only
+// Stores in state the situation index 0..191 (encodeSituation) of the firefly
+// at index. Reads only
 // x, z and heading of the fireflies. An undefined prey bearing (two fireflies
 // at the same place) prints four "bad heading=" diagnostic lines on standard
 // output and still yields a valid index. With fewer than two fireflies, or an

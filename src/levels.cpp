@@ -1,5 +1,7 @@
 #include "levels.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <sstream>
 
@@ -7,12 +9,32 @@
 
 namespace {
 
+// Byte comparisons, never the C library's classes, so that no locale (a
+// Turkish one has no 'i' in [a-z]) changes what is a letter.
+bool isLowerLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
 bool isNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    return isLowerLetterOrDigit(c) || c == '-';
+}
+
+bool isMapCharacter(char c) {
+    return isLowerLetterOrDigit(c) || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '-';
 }
 
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+bool isControl(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7f;
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // The next run of non-blank characters of line from pos; pos moves past it
@@ -27,6 +49,39 @@ std::string nextWord(const std::string& line, std::size_t& pos) {
         ++pos;
     }
     return word;
+}
+
+// True when path names a regular file (through links).
+bool isRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// What is wrong with a row's fields, in the order a reader meets them; ""
+// when nothing is.
+std::string rowFault(const LevelEntry& level) {
+    for (char c : level.name) {
+        if (!isNameCharacter(c)) {
+            return "level name \"" + printable(level.name) +
+                   "\" may hold only lower-case letters, digits and '-'";
+        }
+    }
+    if (level.map.empty()) {
+        return "level " + level.name + " has no map file";
+    }
+    bool mapName = endsWith(level.map, ".map") && level.map.size() > 4 &&
+                   std::all_of(level.map.begin(), level.map.end(), isMapCharacter);
+    if (!mapName) {
+        return "map \"" + printable(level.map) +
+               "\" is not a file name ending in .map (letters, digits, '_', '.' and '-')";
+    }
+    if (level.description.empty()) {
+        return "level " + level.name + " has no description";
+    }
+    if (std::any_of(level.description.begin(), level.description.end(), isControl)) {
+        return "the description of level " + level.name + " holds a control character";
+    }
+    return "";
 }
 
 } // namespace
@@ -55,7 +110,7 @@ std::vector<LevelEntry> parseLevelList(const std::string& text, const std::strin
     std::string line;
     int lineNumber = 0;
     auto fail = [&](const std::string& what) {
-        throw LoadError{path + ":" + std::to_string(lineNumber) + ": " + what, false};
+        throw LoadError{path + ":" + std::to_string(lineNumber) + ": " + what, false, path};
     };
     while (std::getline(in, line)) {
         ++lineNumber;
@@ -74,20 +129,9 @@ std::vector<LevelEntry> parseLevelList(const std::string& text, const std::strin
         while (!level.description.empty() && isBlank(level.description.back())) {
             level.description.pop_back();
         }
-        for (char c : level.name) {
-            if (!isNameCharacter(c)) {
-                fail("level name \"" + printable(level.name) +
-                     "\" may hold only lower-case letters, digits and '-'");
-            }
-        }
-        if (level.map.empty()) {
-            fail("level " + level.name + " has no map file");
-        }
-        if (level.map.find('/') != std::string::npos || level.map == "." || level.map == "..") {
-            fail("map \"" + printable(level.map) + "\" must be a file name in the list's folder");
-        }
-        if (level.description.empty()) {
-            fail("level " + level.name + " has no description");
+        std::string fault = rowFault(level);
+        if (!fault.empty()) {
+            fail(fault);
         }
         for (const LevelEntry& earlier : levels) {
             if (earlier.name == level.name) {
@@ -95,15 +139,21 @@ std::vector<LevelEntry> parseLevelList(const std::string& text, const std::strin
                      std::to_string(earlier.line) + ")");
             }
             if (earlier.map == level.map) {
-                fail("map " + printable(level.map) + " is listed twice (first on line " +
+                fail("map " + level.map + " is listed twice (first on line " +
                      std::to_string(earlier.line) + ")");
             }
         }
+        if (!isRegularFile(levelMapPath(path, level))) {
+            fail("map " + level.map + " is not a file in the list's folder");
+        }
         levels.push_back(level);
     }
+    lineNumber = std::max(lineNumber, 1);
     if (levels.empty()) {
-        lineNumber = std::max(lineNumber, 1);
         fail("the list names no level");
+    }
+    if (findLevel(levels, kDefaultMapName) == nullptr) {
+        fail(std::string("no level plays ") + kDefaultMapName + ", the game's default map");
     }
     return levels;
 }
@@ -114,4 +164,18 @@ std::string levelMapPath(const std::string& listPath, const LevelEntry& level) {
         return level.map;
     }
     return listPath.substr(0, slash + 1) + level.map;
+}
+
+const LevelEntry* findLevel(const std::vector<LevelEntry>& levels, const std::string& word) {
+    for (const LevelEntry& level : levels) {
+        if (level.name == word) {
+            return &level;
+        }
+    }
+    for (const LevelEntry& level : levels) {
+        if (level.map == word) {
+            return &level;
+        }
+    }
+    return nullptr;
 }

@@ -23,6 +23,7 @@
 
 #include <unistd.h>
 
+#include "camera.h"
 #include "frame_pacing.h"
 #include "game_window.h"
 #include "gamepad.h"
@@ -140,10 +141,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    glViewport(0, 0, 800, 600);
+    glViewport(0, 0, kWindowWidth, kWindowHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+    applyGamePerspective();
     gluLookAt(0.0, 0.0, -20.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     float sortStart[3] = {0.0f, 0.0f, -20.0f};
     setSortDirection(sortStart);
 
-    std::string level = "final.map";
+    std::string level = kDefaultMapName;
     if (argc > 1) {
         level = argv[1];
     }

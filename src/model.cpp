@@ -689,10 +689,9 @@ void Model::addInbetweenGroups(int steps, int parity) {
 
 namespace {
 
-// What draw saves and restores, around the whole model and around each group.
-constexpr GLbitfield kDrawAttributes =
-    GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT;
-static_assert(kDrawAttributes == 0x44141, "draw saves current, lighting, depth, colour, texture");
+static_assert(kModelDrawAttributes == (GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_DEPTH_BUFFER_BIT |
+                                       GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT),
+              "draw saves current, lighting, depth, colour, texture");
 
 // The dot-product combiner function of GL_EXT_texture_env_dot3 (the core
 // GL_DOT3_RGB has another value).
@@ -860,7 +859,7 @@ std::array<float, 3> bumpCornerColor(const float lightPos[3], const float positi
 }
 
 void Model::draw() {
-    glPushAttrib(kDrawAttributes);
+    glPushAttrib(kModelDrawAttributes);
     const GLenum units[3] = {GL_TEXTURE0, GL_TEXTURE1, GL_TEXTURE2};
     for (GLenum unit : units) {
         glActiveTexture(unit);
@@ -869,7 +868,7 @@ void Model::draw() {
         glMatrixMode(GL_MODELVIEW);
     }
     for (ModelGroup* g = groups; g != nullptr && g->triangleCount != 0; g = g->next) {
-        glPushAttrib(kDrawAttributes);
+        glPushAttrib(kModelDrawAttributes);
         if (g->alpha < 1.0f) {
             if (!g->triangles.empty()) {
                 std::qsort(g->triangles.data(), g->triangles.size(), sizeof(Triangle),

@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+// What drawing a model saves and restores (glPushAttrib) around the whole
+// model and around each group: GL_CURRENT_BIT | GL_LIGHTING_BIT |
+// GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT, which
+// model.cpp checks. The mist saves the same around its sheets.
+constexpr unsigned int kModelDrawAttributes = 0x44141;
+
 // Largest model file the reader takes, in bytes (64 MB); the game's own
 // models are under 60 kB. A larger file, or a pipe or device that goes on
 // past it, is refused as soon as that is seen.

@@ -7,17 +7,17 @@
 #include <cmath>
 #include <vector>
 
+#include "model.h"
 #include "random_unit.h"
 #include "tools.h"
 
 namespace {
 
-constexpr int kPeriod = 32;                   // lattice cells per axis before it repeats
-constexpr int kStrideI = 33 * 33;             // lattice step of the first index
-constexpr int kStrideJ = 33;                  // lattice step of the second index
-constexpr double kCurveScale = 4999.5;        // fractal sum to density-curve index
-constexpr unsigned int kAttribMask = 0x44141; // current, lighting, depth, colour, texture
-constexpr int kMistSheets = 7;                // ground sheets, top to bottom
+constexpr int kPeriod = 32;            // lattice cells per axis before it repeats
+constexpr int kStrideI = 33 * 33;      // lattice step of the first index
+constexpr int kStrideJ = 33;           // lattice step of the second index
+constexpr double kCurveScale = 4999.5; // fractal sum to density-curve index
+constexpr int kMistSheets = 7;         // ground sheets, top to bottom
 const float kSheetHeight[kMistSheets] = {-1, -2, -3, -4, -5, -6, -10};
 const float kSheetSlice[kMistSheets] = {0.5f, 0.45f, 0.4f, 0.35f, 0.3f, 0.27f, 0.2f};
 
@@ -194,7 +194,7 @@ void computeNoiseVolume(const float* lattice, const float* densityCurve, unsigne
 
 void NoiseVolume::draw(const double eye[3], const float view[3], double heading, double size,
                        Layers layers) const {
-    glPushAttrib(kAttribMask);
+    glPushAttrib(kModelDrawAttributes);
     glActiveTexture(GL_TEXTURE0);
     glEnable(GL_TEXTURE_3D);
     glBindTexture(GL_TEXTURE_3D, volumeTexture);

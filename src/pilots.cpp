@@ -8,13 +8,9 @@
 
 namespace {
 
-constexpr int kThrustAction = 0;
-constexpr int kFireAction = 1;
-constexpr int kTurnLeftAction = 2;  // heading grows
-constexpr int kTurnRightAction = 3; // heading shrinks
 // Half of one turn step: nearer the heading than this, another turn would
 // only swing the heading past the target.
-constexpr double kHalfTurn = 0.85;
+constexpr double kHalfTurn = kTurnStep / 2.0;
 
 } // namespace
 
@@ -56,10 +52,7 @@ int chaseAction(int index, const std::vector<Sighting>& seen, int fireCooldown,
     // turn swings toward, 180..360 on the left.
     double r = normalizeAngle360(self.heading - angleBetween(self.z, self.x, prey.z, prey.x));
     double off = r > 180.0 ? r - 360.0 : r;
-    // The cooldown is counted down before a shot may launch, so a beam at 1
-    // is ready in this step.
-    bool ready = fireCooldown <= 1;
-    if (ready && std::fabs(off) <= aim.fireCone &&
+    if (beamReady(fireCooldown) && std::fabs(off) <= aim.fireCone &&
         distance(self.z, self.x, prey.z, prey.x) <= aim.reach) {
         return kFireAction;
     }

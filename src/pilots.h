@@ -22,10 +22,10 @@ class Firefly;
 // Whom a chaser hunts and when it fires.
 struct ChaserAim {
     double fireCone = 2.0; // degrees either side of the heading within which the target must lie
-    double reach = 200.0;  // farthest target it fires at, world units (the beam's reach)
-    bool nearest = true;   // true: hunts the nearest firefly, as a person at the keys
-                           // mostly does; false: the one with the smallest aim metric
-                           // (as the agent picks its prey)
+    double reach = kBeamReach; // farthest target it fires at, world units (the beam's reach)
+    bool nearest = true;       // true: hunts the nearest firefly, as a person at the keys
+                               // mostly does; false: the one with the smallest aim metric
+                               // (as the agent picks its prey)
 };
 
 // Where a firefly is and where it faces, as a pilot sees it.

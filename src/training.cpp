@@ -10,19 +10,6 @@
 
 namespace {
 
-// Feature values of a state index (see encodeState).
-int preySectorOf(int state) {
-    return state / 32;
-}
-bool preyNearOf(int state) {
-    return (state / 16) % 2 == 1;
-}
-
-constexpr int kAheadSector = 5;     // the 4-degree cone straight ahead
-constexpr int kFireAction = 1;      // thrust and fire
-constexpr int kTurnLeftAction = 2;  // thrust and turn left (heading grows)
-constexpr int kTurnRightAction = 3; // thrust and turn right (heading shrinks)
-
 // The turn that brings prey in this sector toward the cone ahead, or -1 when
 // the prey is ahead or behind. Sectors 0 and 1 lie on the side a right turn
 // swings the heading to, sectors 3 and 4 on the left.
@@ -70,16 +57,19 @@ double quantile(const std::vector<double>& sorted, double q) {
 } // namespace
 
 bool preyInSights(int state) {
-    return preySectorOf(state) == kAheadSector && preyNearOf(state);
+    Situation situation = decodeSituation(state);
+    return situation.preySector == kAheadSector && situation.preyNear;
 }
 
 void poolStraightFlight(Learner& learner) {
     for (int s = 0; s < kStateCount; ++s) {
-        addToCounter(learner.actionCounts[s][0], learner.actionCounts[s][1]);
-        learner.actionCounts[s][1] = learner.actionCounts[s][0];
+        std::vector<int>& actionCounts = learner.actionCounts[s];
+        addToCounter(actionCounts[kThrustAction], actionCounts[kFireAction]);
+        actionCounts[kFireAction] = actionCounts[kThrustAction];
         for (int next = 0; next < kStateCount; ++next) {
-            addToCounter(learner.transCount(s, next, 0), learner.transCount(s, next, 1));
-            learner.transCount(s, next, 1) = learner.transCount(s, next, 0);
+            addToCounter(learner.transCount(s, next, kThrustAction),
+                         learner.transCount(s, next, kFireAction));
+            learner.transCount(s, next, kFireAction) = learner.transCount(s, next, kThrustAction);
         }
     }
 }
@@ -195,6 +185,30 @@ Match::Match(Pairing pairing, const Learner& baseline, std::uint32_t seed)
     : standIn(seed), pairing_(pairing), baseline_(baseline), random_(seed) {}
 
 GameRecord Match::play(GameState& world, int maxSteps) {
+    GameRecord game = startGame(world);
+    const bool baselineFlies =
+        pairing_.first == Pilot::Baseline || pairing_.second == Pilot::Baseline;
+    while (game.steps < maxSteps && !world.gameOver) {
+        world.decide();
+        if (baselineFlies) {
+            baseline_.chooseActions(world.fireflies, world.fireflyCount, world.lanterns,
+                                    world.lanternCount);
+        }
+        choosePilotActions(world, game);
+        countDecisions(world, game);
+        world.advance();
+        for (int i : world.events.shots) {
+            SideRecord& side = sideOf(game, i);
+            ++side.shots;
+            side.shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
+        }
+        ++game.steps;
+    }
+    closeBooks(world, game);
+    return game;
+}
+
+GameRecord Match::startGame(GameState& world) {
     world.playerIsAgent = true;
     world.restart();
     standIn.newGame();
@@ -210,64 +224,57 @@ GameRecord Match::play(GameState& world, int maxSteps) {
         bool first = pairing_.playerAlone ? i == 0 : i % 2 == record.games % 2;
         game.side[static_cast<std::size_t>(i)] = first ? 0 : 1;
     }
-    auto sideOf = [&](int i) -> SideRecord& {
-        return game.side[static_cast<std::size_t>(i)] == 0 ? record.first : record.second;
-    };
-    auto pilotOf = [&](int i) {
-        return game.side[static_cast<std::size_t>(i)] == 0 ? pairing_.first : pairing_.second;
-    };
-    const bool baselineFlies =
-        pairing_.first == Pilot::Baseline || pairing_.second == Pilot::Baseline;
+    return game;
+}
 
-    while (game.steps < maxSteps && !world.gameOver) {
-        world.decide();
-        if (baselineFlies) {
-            baseline_.chooseActions(world.fireflies, count, world.lanterns, world.lanternCount);
+SideRecord& Match::sideOf(const GameRecord& game, int firefly) {
+    return game.side[static_cast<std::size_t>(firefly)] == 0 ? record.first : record.second;
+}
+
+void Match::choosePilotActions(GameState& world, const GameRecord& game) {
+    const int count = world.fireflyCount;
+    for (int i = 0; i < count; ++i) {
+        int& action = world.learner.actions[i];
+        Pilot pilot =
+            game.side[static_cast<std::size_t>(i)] == 0 ? pairing_.first : pairing_.second;
+        switch (pilot) {
+        case Pilot::Tables:
+            break;
+        case Pilot::Baseline:
+            action = baseline_.actions[i];
+            break;
+        case Pilot::Chaser:
+            action = chaserAction(i, world.fireflies, count, chaserAim);
+            break;
+        case Pilot::StandIn:
+            action = standIn.act(i, world.fireflies, count);
+            break;
         }
-        for (int i = 0; i < count; ++i) {
-            int& action = world.learner.actions[i];
-            switch (pilotOf(i)) {
-            case Pilot::Tables:
-                break;
-            case Pilot::Baseline:
-                action = baseline_.actions[i];
-                break;
-            case Pilot::Chaser:
-                action = chaserAction(i, world.fireflies, count, chaserAim);
-                break;
-            case Pilot::StandIn:
-                action = standIn.act(i, world.fireflies, count);
-                break;
-            }
-        }
-        for (int i = 0; i < count; ++i) {
-            SideRecord& side = sideOf(i);
-            int state = world.learner.states[i];
-            int chosen = world.learner.actions[i];
-            if (!preyNearOf(state)) {
-                continue;
-            }
-            int sector = preySectorOf(state);
-            // The cooldown is counted down before a shot may launch, so a
-            // beam at 1 is ready in this step.
-            if (sector == kAheadSector && world.fireflies[i]->fireCooldown <= 1) {
-                ++side.aimedDecisions;
-                side.aimedFires += chosen == kFireAction ? 1 : 0;
-            }
-            int toward = turnToward(sector);
-            if (toward != -1) {
-                ++side.flankDecisions;
-                side.flankTurnsToward += chosen == toward ? 1 : 0;
-            }
-        }
-        world.advance();
-        for (int i : world.events.shots) {
-            ++sideOf(i).shots;
-            sideOf(i).shotsInSights += preyInSights(world.learner.states[i]) ? 1 : 0;
-        }
-        ++game.steps;
     }
+}
 
+void Match::countDecisions(const GameState& world, const GameRecord& game) {
+    for (int i = 0; i < world.fireflyCount; ++i) {
+        Situation situation = decodeSituation(world.learner.states[i]);
+        if (!situation.preyNear) {
+            continue;
+        }
+        SideRecord& side = sideOf(game, i);
+        int chosen = world.learner.actions[i];
+        if (situation.preySector == kAheadSector && beamReady(world.fireflies[i]->fireCooldown)) {
+            ++side.aimedDecisions;
+            side.aimedFires += chosen == kFireAction ? 1 : 0;
+        }
+        int toward = turnToward(situation.preySector);
+        if (toward != -1) {
+            ++side.flankDecisions;
+            side.flankTurnsToward += chosen == toward ? 1 : 0;
+        }
+    }
+}
+
+void Match::closeBooks(const GameState& world, GameRecord& game) {
+    const int count = world.fireflyCount;
     game.finished = world.gameOver;
     for (int i = 0; i < count; ++i) {
         game.scores.push_back(world.fireflies[i]->score);
@@ -284,7 +291,7 @@ GameRecord Match::play(GameState& world, int maxSteps) {
                 }
             }
         }
-        ++sideOf(game.winner).wins;
+        ++sideOf(game, game.winner).wins;
     }
 
     for (int s = 0; s < 2; ++s) {
@@ -311,7 +318,6 @@ GameRecord Match::play(GameState& world, int maxSteps) {
     if (game.winner != -1) {
         ++record.slotWins[static_cast<std::size_t>(game.winner)];
     }
-    return game;
 }
 
 Interval wilsonInterval(int successes, int trials) {

@@ -173,6 +173,21 @@ class Match {
                                  // heading instead of the map's 90 degrees
 
   private:
+    // Restarts the world for a game: the start headings, and each firefly's
+    // side (its pilot), in the record returned.
+    GameRecord startGame(GameState& world);
+    // The record of the side that firefly (0..fireflyCount - 1) plays on in game.
+    SideRecord& sideOf(const GameRecord& game, int firefly);
+    // Replaces the actions the world's learner chose by those of each
+    // firefly's pilot.
+    void choosePilotActions(GameState& world, const GameRecord& game);
+    // Counts the decisions of this step with the prey near into the sides'
+    // aimed and flank figures.
+    void countDecisions(const GameState& world, const GameRecord& game);
+    // The game is over (or out of steps): its scores, winner and length go
+    // into game and into record.
+    void closeBooks(const GameState& world, GameRecord& game);
+
     Pairing pairing_;
     Learner baseline_;
     std::mt19937 random_; // the start headings

@@ -17,15 +17,6 @@ int stateOf(TestFlock& flock, int index) {
     return state;
 }
 
-// The five features of an index: prey sector, prey near, predator aiming,
-// predator sector, predator far.
-struct Features {
-    int preySector, preyNear, aiming, predatorSector, predatorFar;
-};
-Features split(int state) {
-    return {state / 32, (state / 16) % 2, (state / 8) % 2, (state / 2) % 4, state % 2};
-}
-
 } // namespace
 
 TEST(Encoding, ThreeFireflyExample) {
@@ -53,24 +44,48 @@ TEST(Encoding, ThreeFireflyExample) {
     EXPECT_EQ(stateOf(flock, 1), 190);
     int third = stateOf(flock, 2);
     EXPECT_EQ(third, 67);
-    Features f = split(third);
+    Situation f = decodeSituation(third);
     EXPECT_EQ(f.preySector, 2);
-    EXPECT_EQ(f.preyNear, 0);
-    EXPECT_EQ(f.aiming, 0);
+    EXPECT_FALSE(f.preyNear);
+    EXPECT_FALSE(f.predatorAiming);
     EXPECT_EQ(f.predatorSector, 1);
-    EXPECT_EQ(f.predatorFar, 1);
+    EXPECT_TRUE(f.predatorFar);
+}
+
+TEST(Encoding, TheCodePacksTheFeaturesWithWeights32_16_8_2_1) {
+    // Worked by hand: 32 x 5 + 16 + 8 + 2 x 3 + 1 = 191, the last state;
+    // 32 x 2 + 2 x 1 + 1 = 67, the third firefly above.
+    EXPECT_EQ(encodeSituation({kAheadSector, true, true, 3, true}), 191);
+    EXPECT_EQ(encodeSituation({2, false, false, 1, true}), 67);
+    EXPECT_EQ(encodeSituation({0, false, false, 0, false}), 0);
+    EXPECT_EQ(encodeSituation({0, true, false, 2, false}), 20);
+    // Every state decodes to features in range that encode to it again.
+    for (int state = 0; state < kStateCount; ++state) {
+        Situation s = decodeSituation(state);
+        ASSERT_GE(s.preySector, 0);
+        ASSERT_LE(s.preySector, kAheadSector);
+        ASSERT_GE(s.predatorSector, 0);
+        ASSERT_LE(s.predatorSector, 3);
+        ASSERT_EQ(encodeSituation(s), state);
+    }
+    Situation s = decodeSituation(172); // 32 x 5 + 8 + 2 x 2
+    EXPECT_EQ(s.preySector, 5);
+    EXPECT_FALSE(s.preyNear);
+    EXPECT_TRUE(s.predatorAiming);
+    EXPECT_EQ(s.predatorSector, 2);
+    EXPECT_FALSE(s.predatorFar);
 }
 
 TEST(Encoding, PreyBearingSectors) {
     TestFlock flock;
     flock.add(0, 0, 0);
     int other = flock.add(10, 0, 0); // bearing about 90, so about 270 relative
-    EXPECT_EQ(split(stateOf(flock, 0)).preySector, 3);
+    EXPECT_EQ(decodeSituation(stateOf(flock, 0)).preySector, 3);
     flock[other].x = -10; // bearing about 270, about 90 relative
-    EXPECT_EQ(split(stateOf(flock, 0)).preySector, 1);
+    EXPECT_EQ(decodeSituation(stateOf(flock, 0)).preySector, 1);
     flock[other].x = 0;
     flock[other].z = 10; // dead ahead
-    EXPECT_EQ(split(stateOf(flock, 0)).preySector, 5);
+    EXPECT_EQ(decodeSituation(stateOf(flock, 0)).preySector, 5);
 }
 
 TEST(Encoding, SectorBoundaries) {
@@ -91,13 +106,13 @@ TEST(Encoding, NearAndFarAtExactly25) {
     TestFlock flock;
     flock.add(0, 0, 0);
     int other = flock.add(0, 25, 180);
-    Features at25 = split(stateOf(flock, 0));
-    EXPECT_EQ(at25.preyNear, 1);
-    EXPECT_EQ(at25.predatorFar, 0);
+    Situation at25 = decodeSituation(stateOf(flock, 0));
+    EXPECT_TRUE(at25.preyNear);
+    EXPECT_FALSE(at25.predatorFar);
     flock[other].z = 25.5f;
-    Features beyond = split(stateOf(flock, 0));
-    EXPECT_EQ(beyond.preyNear, 0);
-    EXPECT_EQ(beyond.predatorFar, 1);
+    Situation beyond = decodeSituation(stateOf(flock, 0));
+    EXPECT_FALSE(beyond.preyNear);
+    EXPECT_TRUE(beyond.predatorFar);
 }
 
 TEST(Encoding, EqualWholeMetricsGoToTheLowerIndex) {
@@ -118,13 +133,13 @@ TEST(Encoding, PredatorAimsWithinFifteenDegrees) {
     // this firefly.
     struct Case {
         float heading;
-        int aiming;
-    } cases[] = {{190, 1}, {170, 1}, {200, 0}, {160, 0}};
+        bool aiming;
+    } cases[] = {{190, true}, {170, true}, {200, false}, {160, false}};
     for (const Case& c : cases) {
         TestFlock flock;
         flock.add(0, 0, 0);
         flock.add(0, 5, c.heading);
-        EXPECT_EQ(split(stateOf(flock, 0)).aiming, c.aiming) << c.heading;
+        EXPECT_EQ(decodeSituation(stateOf(flock, 0)).predatorAiming, c.aiming) << c.heading;
     }
 }
 

@@ -30,6 +30,9 @@ class Install : public ::testing::Test {
 TEST_F(Install, PutsEachPartWhereTheDesktopLooksForIt) {
     EXPECT_EQ(runCommand("test -x " + shellWord(launcher())).status, 0);
     EXPECT_EQ(runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies")).status, 0);
+    // The level list's reader, which the launcher asks, beside the game.
+    EXPECT_EQ(
+        runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies-levels")).status, 0);
     EXPECT_EQ(runCommand("test -x " + shellWord(prefix() + "/lib/fireflies/fireflies-records")).status,
               0);
     for (const char* name :

@@ -1,15 +1,18 @@
 // The installed launcher as a player meets it: levels played by their short
 // names from any folder, a file of the same name where the player is played
 // first (a folder is not), one level or map at a time, --help and --version
-// without a game or a display, the level list behind the menu entry's
-// actions and the manual page, checked the same way by the build and the
-// launcher, one version number everywhere, and a failed start shown in a
-// window when no terminal is there to show it, but not a game that fails
-// after its first frame. Also the edges of starting and stopping: no
-// display, no scratch folder, signals passed on to the game.
+// without a game or a display, a name that is neither a level nor a file
+// refused in one line, the level list behind the menu entry's actions and
+// the manual page, taken or refused alike by the launcher, the build and the
+// trainer (under a Turkish locale too), one version number everywhere, and a failed start shown in
+// a window when no terminal is there to show it, but not a game that fails after its first frame.
+// Also the edges of starting and stopping: no display, no scratch folder, signals passed on to the
+// game.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -86,19 +89,21 @@ class Launcher : public ::testing::Test {
     std::string bin() const { return scratch() + "/bin"; }
 
     // Runs the launcher with these arguments (shell words) from elsewhere(),
-    // with the stand-in game, the stand-in windows first on PATH and no
-    // terminal. What the game got, one a line, is in scratch()/played.
-    CommandResult launch(const std::string& args) {
+    // with the stand-in game, the stand-in windows first on PATH, no
+    // terminal and the variables of env ("NAME=VALUE ..." or ""). What the
+    // game got, one a line, is in scratch()/played.
+    CommandResult launch(const std::string& args, const std::string& env = "") {
         runCommand("rm -f " + shellWord(scratch() + "/played"));
-        return runCommand("cd " + shellWord(elsewhere()) + " && PATH=" + shellWord(bin()) +
+        return runCommand("cd " + shellWord(elsewhere()) + " && " + env +
+                          "PATH=" + shellWord(bin()) +
                           ":\"$PATH\" FIREFLIES_GAME=" + shellWord(scratch() + "/stand-in-game") +
                           " " + shellWord(game.launcher()) + " " + args + " </dev/null");
     }
 
-    // launch(args) that must succeed; returns the folder and the arguments
-    // the game got, one a line.
-    std::string played(const std::string& args) {
-        CommandResult result = launch(args);
+    // launch(args, env) that must succeed; returns the folder and the
+    // arguments the game got, one a line.
+    std::string played(const std::string& args, const std::string& env = "") {
+        CommandResult result = launch(args, env);
         EXPECT_EQ(result.status, 0) << result.err;
         return readFile(scratch() + "/played");
     }
@@ -154,8 +159,6 @@ TEST_F(Launcher, PlaysALevelByItsNameFromAnyFolderButAFileWherethePlayerIsFirst)
     EXPECT_EQ(played("tiny"), data + "\n" + elsewhere() + "/tiny\n");
     EXPECT_EQ(played("./tiny.map"), data + "\n" + elsewhere() + "/./tiny.map\n");
     EXPECT_EQ(played(shellWord(elsewhere() + "/tiny")), data + "\n" + elsewhere() + "/tiny\n");
-    // Neither a file nor a level: the game is left to say it cannot open it.
-    EXPECT_EQ(played("nowhere"), data + "\n" + elsewhere() + "/nowhere\n");
 }
 
 TEST_F(Launcher, RealGamePlaysALevelByNameFromAnotherFolder) {
@@ -363,16 +366,28 @@ std::string cmakeFault(const std::string& err) {
     return "";
 }
 
-// Runs the configure step's reading of a level list, against the maps in
-// dataDir, as a CMake script.
-CommandResult buildReadsLevels(const TempDir& scratch, const std::string& list,
-                               const std::string& dataDir) {
-    std::string script = scratch.write("read-levels.cmake", "cmake_minimum_required(VERSION 3.25)\n"
-                                                            "include(\"" FIREFLIES_SOURCE_DIR
-                                                            "/dist/levels.cmake\")\n"
-                                                            "fireflies_level_texts(\"" +
-                                                                list + "\" \"" + dataDir + "\")\n");
-    return runCommand("cmake -P " + shellWord(script));
+// What the three readers of a level list say of one: "" when they take it,
+// else the one line naming what is wrong.
+struct Verdicts {
+    std::string launcher; // fireflies --help: its line without "fireflies: "
+    std::string build;    // the build step that writes the menu entry and the manual page
+    std::string trainer;  // the trainer's and the evaluator's reader
+};
+
+// The build step as the build runs it (dist/install.cmake), with the built
+// fireflies-levels, writing into scratch.
+CommandResult buildWritesLevelTexts(const TempDir& scratch, const std::string& list) {
+    const std::string dist = std::string(FIREFLIES_SOURCE_DIR) + "/dist/";
+    return runCommand("cmake -DLEVELS_PROGRAM=" +
+                      shellWord(std::string(FIREFLIES_BINARY_DIR) + "/fireflies-levels") +
+                      " -DLEVEL_LIST=" + shellWord(list) +
+                      " -DDESKTOP_IN=" + shellWord(dist + "fireflies.desktop.in") +
+                      " -DDESKTOP_OUT=" + shellWord(scratch.path() + "/fireflies.desktop") +
+                      " -DMANUAL_IN=" + shellWord(dist + "fireflies.6.in") +
+                      " -DMANUAL_OUT=" + shellWord(scratch.path() + "/fireflies.6") +
+                      " -DPROJECT_VERSION=" FIREFLIES_VERSION
+                      " -DFIREFLIES_RELEASE_DATE=" FIREFLIES_RELEASE_DATE " -P " +
+                      shellWord(dist + "levels.cmake"));
 }
 
 // Lines of text, counting a last one without its newline.
@@ -385,95 +400,213 @@ int lineCount(const std::string& text) {
 }
 } // namespace
 
-TEST_F(Launcher, ABadRowOfTheLevelListIsOneLineNamingItsLineAsTheBuildSays) {
-    addWindowStandIn("xmessage");
-    const std::string list = game.data() + "/levels.txt";
-    const std::string good = readFile(list);
-    const int line = lineCount(good) + 1;
-    const std::string where = list + ":" + std::to_string(line) + ": ";
-    ASSERT_EQ(runCommand("mkdir " + shellWord(game.data() + "/folder.map")).status, 0);
-    struct Row {
-        const char* text;
-        std::string fault;
-    };
-    const std::string notAMap = "\" is not a map file in " + game.data();
-    TempDir cmakeScratch;
-    for (const Row& row : {
-             Row{"lonely", "a level needs a name, a map file and a description"},
-             Row{"solo solo.map", "a level needs a name, a map file and a description"},
-             Row{"Loud final.map Shouting.",
-                 "level name \"Loud\" is not a lower-case word (letters, digits and hyphens)"},
-             Row{"tiny final.map Again.", "level name \"tiny\" is listed twice"},
-             Row{"far nosuch.map Nowhere.", "\"nosuch.map" + notAMap},
-             Row{"up ../final.map Up.", "\"../final.map" + notAMap},
-             Row{"hollow folder.map A folder.", "\"folder.map" + notAMap},
-         }) {
-        game.write("prefix/share/fireflies/levels.txt", good + row.text + "\n");
-        runCommand("rm -f " + shellWord(scratch() + "/window"));
-        CommandResult result = launch("arena");
-        EXPECT_EQ(result.status, 1) << row.text;
-        EXPECT_EQ(result.err, "fireflies: " + where + row.fault + "\n") << row.text;
-        EXPECT_EQ(readFile(scratch() + "/played"), "") << row.text << ": the game was started";
-        // Started without a terminal, from the menu: the line in a window too.
-        std::string window = awaitFile(scratch() + "/window");
-        EXPECT_NE(window.find("\nfireflies: " + where + row.fault + "\n"), std::string::npos)
-            << window;
-        CommandResult help = launch("--help");
-        EXPECT_EQ(help.status, 1);
-        EXPECT_EQ(help.err, "fireflies: " + where + row.fault + "\n");
+class LevelListVerdict : public Launcher {
+  protected:
+    std::string list() const { return game.data() + "/levels.txt"; }
 
-        CommandResult build = buildReadsLevels(cmakeScratch, list, game.data());
-        EXPECT_NE(build.status, 0) << row.text;
-        EXPECT_EQ(cmakeFault(build.err), where + row.fault) << build.err;
+    // Writes text as the installed level list and asks all three readers.
+    Verdicts judge(const std::string& text) {
+        game.write("prefix/share/fireflies/levels.txt", text);
+        Verdicts verdicts;
+        CommandResult help = launch("--help");
+        if (help.status != 0) {
+            EXPECT_EQ(help.status, 1) << help.err;
+            EXPECT_EQ(help.err.rfind("fireflies: ", 0), 0u) << help.err;
+            EXPECT_EQ(lineCount(help.err), 1) << help.err;
+            verdicts.launcher = help.err.substr(std::min<size_t>(11, help.err.size()));
+            verdicts.launcher.pop_back();
+        }
+        CommandResult build = buildWritesLevelTexts(buildOut, list());
+        if (build.status != 0) {
+            verdicts.build = cmakeFault(build.err);
+            EXPECT_NE(verdicts.build, "") << build.err;
+        }
+        try {
+            readLevelList(list());
+        } catch (const LoadError& error) {
+            verdicts.trainer = error.message;
+        }
+        return verdicts;
     }
-    // A file of that name where the player is needs no list.
+
+    // Expects all three readers to say fault of text ("" to take it).
+    void expectVerdict(const std::string& text, const std::string& fault) {
+        Verdicts verdicts = judge(text);
+        EXPECT_EQ(verdicts.launcher, fault) << text;
+        EXPECT_EQ(verdicts.build, fault) << text;
+        EXPECT_EQ(verdicts.trainer, fault) << text;
+    }
+
+    TempDir buildOut; // what the build step writes
+};
+
+TEST_F(LevelListVerdict, TheLauncherTheBuildAndTheTrainerTakeAndRefuseTheSameLists) {
+    const std::string at = list() + ":";
+    ASSERT_EQ(runCommand("mkdir " + shellWord(game.data() + "/folder.map")).status, 0);
+    struct Case {
+        std::string text;
+        std::string fault; // "" for a list all three take
+    };
+    const std::string arena = "arena final.map The home arena.\n";
+    for (const Case& c : {
+             Case{readFile(std::string(FIREFLIES_DATA_DIR) + "/levels.txt"), ""},
+             // Tabs, blanks and a DOS line end around the fields.
+             Case{"\tduel\t duel.map \tA duel.\t\r\narena\tfinal.map\tThe home arena.\r\n", ""},
+             Case{arena + "again final.map The same map.\n",
+                  at + "2: map final.map is listed twice (first on line 1)"},
+             Case{arena + "far nosuch.map Nowhere.\n",
+                  at + "2: map nosuch.map is not a file in the list's folder"},
+             Case{arena + "hollow folder.map A folder.\n",
+                  at + "2: map folder.map is not a file in the list's folder"},
+             Case{"# no default\nduel duel.map A duel.\n\n",
+                  at + "3: no level plays final.map, the game's default map"},
+             Case{"Loud final.map Shouting.\n",
+                  at + "1: level name \"Loud\" may hold only lower-case letters, digits and '-'"},
+             Case{arena + "arena duel.map Again.\n",
+                  at + "2: level arena is listed twice (first on line 1)"},
+             Case{arena + "lonely\n", at + "2: level lonely has no map file"},
+             Case{arena + "solo solo.map\n", at + "2: level solo has no description"},
+             Case{arena + "up ../duel.map Up.\n",
+                  at + "2: map \"../duel.map\" is not a file name ending in .map (letters, "
+                       "digits, '_', '.' and '-')"},
+             Case{arena + "bell duel.map Ring\atwice.\n",
+                  at + "2: the description of level bell holds a control character"},
+             Case{"# only comments\n", at + "1: the list names no level"},
+         }) {
+        expectVerdict(c.text, c.fault);
+    }
+}
+
+TEST_F(LevelListVerdict, ARowWithTabsReachesTheHelpTheMenuAndTheManualAlike) {
+    expectVerdict("arena\tfinal.map\tThe home arena.\nlong-way\t\tduel.map \t A duel, far.\r\n",
+                  "");
+    CommandResult help = launch("--help");
+    EXPECT_NE(help.out.find("\n  arena     The home arena.\n  long-way  A duel, far.\n"),
+              std::string::npos)
+        << help.out;
+    std::string desktop = readFile(buildOut.path() + "/fireflies.desktop");
+    EXPECT_NE(desktop.find("\nActions=arena;long-way;\n"), std::string::npos) << desktop;
+    EXPECT_NE(desktop.find("\n[Desktop Action long-way]\nName=Long way\n"), std::string::npos)
+        << desktop;
+    std::string manual = readFile(buildOut.path() + "/fireflies.6");
+    EXPECT_NE(manual.find(".TP\n.B long-way\n\\&A duel, far.\n.SH KEYS"), std::string::npos)
+        << manual;
+    EXPECT_EQ(played("long-way"), game.data() + "\n" + game.data() + "/duel.map\n");
+}
+
+TEST_F(LevelListVerdict, ABadListStopsAMenuStartWithItsLineInAWindow) {
+    addWindowStandIn("xmessage");
+    game.write("prefix/share/fireflies/levels.txt", "Loud final.map Shouting.\n");
+    const std::string line = "fireflies: " + list() +
+                             ":1: level name \"Loud\" may hold only lower-case letters, digits "
+                             "and '-'";
+    CommandResult result = launch("duel");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, line + "\n");
+    EXPECT_EQ(readFile(scratch() + "/played"), "") << "the game was started";
+    std::string window = awaitFile(scratch() + "/window");
+    EXPECT_NE(window.find("\n" + line + "\n"), std::string::npos) << window;
+    // A file where the player is needs no list.
     game.write("elsewhere/my.map", "2\n0 10\n0 -10\n0\n0\n0 0 0 0\n");
     EXPECT_EQ(played("my.map"), game.data() + "\n" + elsewhere() + "/my.map\n");
 }
 
-TEST_F(Launcher, ALevelListOverTheToolsLimitIsRefusedInOneLineByTheBuildAndTheLauncher) {
-    // Rows of levels that all play the default map, up to exactly the limit.
-    std::string text;
-    std::size_t rows = 0;
-    for (;; ++rows) {
-        std::string row =
-            "l" + std::to_string(rows) + " final.map Level " + std::to_string(rows) + "\n";
-        if (text.size() + row.size() > kMaxLevelListBytes) {
-            // The last row's description fills the list up.
-            text.back() = ' ';
-            text += std::string(kMaxLevelListBytes - text.size() - 1, '.') + "\n";
-            break;
-        }
-        text += row;
+TEST_F(LevelListVerdict, AListOverTheLimitIsRefusedByAllThreeAndOneAtItTaken) {
+    std::string text = "arena final.map The home arena.\n";
+    // Comments fill the list up to exactly the limit.
+    while (text.size() < kMaxLevelListBytes) {
+        std::size_t room = kMaxLevelListBytes - text.size();
+        text += "#" + std::string(std::min<std::size_t>(room, 80) - 1, '.');
+        text.back() = '\n';
     }
     ASSERT_EQ(text.size(), kMaxLevelListBytes);
-    const std::string list = game.data() + "/levels.txt";
-    TempDir cmakeScratch;
-    game.write("prefix/share/fireflies/levels.txt", text);
-    CommandResult build = buildReadsLevels(cmakeScratch, list, game.data());
-    EXPECT_EQ(build.status, 0) << build.err;
-    EXPECT_EQ(played("l7"), game.data() + "\n" + game.data() + "/final.map\n");
-    EXPECT_GT(rows, 1000u);
+    expectVerdict(text, "");
+    expectVerdict(text + "\n", list() + ": the level list is larger than " +
+                                   std::to_string(kMaxLevelListBytes) + " bytes");
+}
 
-    // One byte more.
-    game.write("prefix/share/fireflies/levels.txt", text + "\n");
-    const std::string fault =
-        list + ": the level list is larger than " + std::to_string(kMaxLevelListBytes) + " bytes";
-    build = buildReadsLevels(cmakeScratch, list, game.data());
-    EXPECT_NE(build.status, 0);
-    EXPECT_EQ(cmakeFault(build.err), fault) << build.err;
-    EXPECT_EQ(build.err.find(list), build.err.rfind(list)) << "more than one line:\n" << build.err;
-    CommandResult launcher = launch("l7");
-    EXPECT_EQ(launcher.status, 1);
-    EXPECT_EQ(launcher.err, "fireflies: " + fault + "\n");
-    // The trainer's reader keeps to the same limit (at the limit it would
-    // only say that the rows share a map).
-    try {
-        readLevelList(list);
-        ADD_FAILURE() << "the trainer's reader took the list";
-    } catch (const LoadError& error) {
-        EXPECT_EQ(error.message, fault);
+TEST_F(Launcher, ANameThatIsNeitherALevelNorAFileIsOneLineListingTheLevels) {
+    std::string names;
+    for (const Level& level : readLevels(game.data() + "/levels.txt")) {
+        names += (names.empty() ? "" : ", ") + level.name;
     }
+    ASSERT_NE(names.find("arena, "), std::string::npos) << names;
+    for (const std::string word : {"nosuchlevel", "Arena", "final"}) {
+        for (const std::string& args : {word, "--mute -- " + word}) {
+            CommandResult result = launch(args);
+            EXPECT_EQ(result.status, 2) << args;
+            EXPECT_EQ(result.err, "fireflies: no level or map named \"" + word +
+                                      "\"; the levels are " + names +
+                                      " (fireflies --help describes them)\n")
+                << args;
+            EXPECT_EQ(result.out, "") << args;
+            EXPECT_EQ(readFile(scratch() + "/played"), "") << args << ": the game was started";
+        }
+    }
+    // A path, even to nothing, is the game's to open: a word with a "/" in
+    // it, or one ending in ".map".
+    EXPECT_EQ(played("gone.map"), game.data() + "\n" + elsewhere() + "/gone.map\n");
+    EXPECT_EQ(played("maps/gone"), game.data() + "\n" + elsewhere() + "/maps/gone\n");
+    EXPECT_EQ(played("/nowhere/gone"), game.data() + "\n/nowhere/gone\n");
+}
+
+TEST_F(Launcher, RealGameSaysItCannotOpenAMissingMapGivenByItsPath) {
+    CommandResult result =
+        runWithStandIns(shellWord(game.launcher()) + " maps/gone.map </dev/null");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Couldn't open: " + elsewhere() + "/maps/gone.map\n");
+}
+
+namespace {
+// Makes the Turkish locale (tr_TR.UTF-8) in folder, for LOCPATH; false when
+// it cannot be made here (no localedef, or no locale sources).
+bool makeTurkishLocale(const std::string& folder) {
+    return runCommand("localedef -i tr_TR -f UTF-8 " + shellWord(folder + "/tr_TR.UTF-8")).status ==
+           0;
+}
+} // namespace
+
+TEST_F(Launcher, UnderATurkishLocaleNamesAndRowsAreCheckedAsEverywhere) {
+    const std::string locales = scratch() + "/locales";
+    ASSERT_EQ(runCommand("mkdir " + shellWord(locales)).status, 0);
+    if (!makeTurkishLocale(locales)) {
+        GTEST_SKIP() << "the Turkish locale cannot be made here (localedef -i tr_TR -f UTF-8; "
+                        "Debian's locales package holds its sources)";
+    }
+    const std::string turkish =
+        "LOCPATH=" + shellWord(locales) + " LANG=tr_TR.UTF-8 LC_ALL=tr_TR.UTF-8 ";
+    // The locale is in force: it is the one where "i" is no letter of [a-z].
+    CommandResult trap = runCommand(turkish + "bash -c '[[ i =~ ^[a-z]$ ]]'");
+    EXPECT_NE(trap.status, 0) << "the Turkish locale is not in force";
+
+    std::vector<Level> levels = readLevels(game.data() + "/levels.txt");
+    CommandResult help = runCommand(turkish + "FIREFLIES_GAME=/nonexistent " +
+                                    shellWord(game.launcher()) + " --help");
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.status, 0) << help.err;
+    for (const Level& level : levels) {
+        EXPECT_NE(help.out.find("  " + level.name + " "), std::string::npos) << help.out;
+    }
+    const std::string data = game.data();
+    for (const char* name : {"field", "swarm", "tiny"}) {
+        EXPECT_EQ(played(name, turkish), data + "\n" + data + "/" + name + ".map\n") << name;
+    }
+    CommandResult unknown = launch("nosuchlevel", turkish);
+    EXPECT_EQ(unknown.status, 2) << unknown.err;
+
+    // The reader itself, in a program that has switched to that locale.
+    ASSERT_EQ(setenv("LOCPATH", locales.c_str(), 1), 0);
+    const char* before = std::setlocale(LC_ALL, "tr_TR.UTF-8");
+    EXPECT_NE(before, nullptr);
+    std::size_t read = 0;
+    try {
+        read = readLevelList(game.data() + "/levels.txt").size();
+    } catch (const LoadError& error) {
+        ADD_FAILURE() << error.message;
+    }
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    EXPECT_EQ(read, levels.size());
 }
 
 namespace {

@@ -57,22 +57,22 @@ TEST(LevelList, ReadsNamesMapsAndDescriptionsInOrder) {
               "/usr/share/fireflies/final.map");
 }
 
+// The launcher, the build and the trainer are held to the same verdicts in
+// test_launcher; here, what only the reader sees.
 TEST(LevelList, NamesTheFileAndLineOfEveryFault) {
-    EXPECT_EQ(refusal("duel duel.map A duel\n"), "");
-    EXPECT_EQ(refusal("# nothing but comments\n\n"), "levels.txt:2: the list names no level");
-    EXPECT_EQ(refusal(""), "levels.txt:1: the list names no level");
-    EXPECT_EQ(refusal("\nDuel duel.map A duel\n"),
-              "levels.txt:2: level name \"Duel\" may hold only lower-case letters, digits and '-'");
-    EXPECT_EQ(refusal("du_el duel.map A duel\n"),
-              "levels.txt:1: level name \"du_el\" may hold only lower-case letters, digits and '-'");
-    EXPECT_EQ(refusal("duel\n"), "levels.txt:1: level duel has no map file");
-    EXPECT_EQ(refusal("duel duel.map   \n"), "levels.txt:1: level duel has no description");
-    EXPECT_EQ(refusal("duel ../duel.map A duel\n"),
-              "levels.txt:1: map \"../duel.map\" must be a file name in the list's folder");
-    EXPECT_EQ(refusal("duel duel.map A duel\nfield field.map Open\nduel other.map B\n"),
-              "levels.txt:3: level duel is listed twice (first on line 1)");
-    EXPECT_EQ(refusal("duel duel.map A duel\nfield duel.map Open\n"),
-              "levels.txt:2: map duel.map is listed twice (first on line 1)");
+    EXPECT_EQ(refusal("arena final.map The default\n"), "");
+    EXPECT_EQ(refusal("arena final.map The default\ndu_el duel.map A duel\n"),
+              "levels.txt:2: level name \"du_el\" may hold only lower-case letters, digits and '-'");
+    // A map is looked for beside the list, whatever folder the reader runs in.
+    EXPECT_EQ(refusal("arena final.map The default\nsub levels.txt.map Not here\n"),
+              "levels.txt:2: map levels.txt.map is not a file in the list's folder");
+    try {
+        parseLevelList("arena final.map The default\n", "/nonexistent/levels.txt");
+        ADD_FAILURE() << "a map was found beside a list in a folder that does not exist";
+    } catch (const LoadError& error) {
+        EXPECT_EQ(error.message,
+                  "/nonexistent/levels.txt:1: map final.map is not a file in the list's folder");
+    }
     try {
         readLevelList("/nonexistent/levels.txt");
         ADD_FAILURE() << "a missing list was read";
@@ -86,6 +86,20 @@ TEST(LevelList, NamesTheFileAndLineOfEveryFault) {
     } catch (const LoadError& error) {
         EXPECT_EQ(error.message, "/dev/zero: the level list is larger than 65536 bytes");
     }
+}
+
+TEST(LevelList, APlayerNamesALevelByItsNameBeforeAnotherLevelsMap) {
+    // "duel.map" names the level duel by its map; no name holds a '.', so a
+    // map's file name never hides a level's name.
+    std::vector<LevelEntry> levels = parseLevelList(
+        "arena final.map The default\nduel duel.map A duel\nfield field.map Open\n", "levels.txt");
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(findLevel(levels, "duel"), &levels[1]);
+    EXPECT_EQ(findLevel(levels, "field.map"), &levels[2]);
+    EXPECT_EQ(findLevel(levels, "final.map"), &levels[0]);
+    EXPECT_EQ(findLevel(levels, "final"), nullptr);
+    EXPECT_EQ(findLevel(levels, "Duel"), nullptr);
+    EXPECT_EQ(findLevel(levels, ""), nullptr);
 }
 
 TEST(ShippedLevels, TheListNamesTheDefaultArenaAndAtLeastFourMoreLevels) {

@@ -33,9 +33,11 @@ TEST(MotionBody, OneStepUnderAForce) {
     body.applyPolarForce(0.2f, 90.0f);
     float d1 = -1, d2 = -1;
     body.integrate(1, d1, d2);
-    float first = static_cast<float>(0.2f * std::cos(90.0 * kDegToRad));
-    EXPECT_FLOAT_EQ(d1, first * 0.5f / 100.0f);
-    EXPECT_NE(d1, 0.0f); // the rounded factor leaves a trace along the first axis
+    // Worked by hand: 90 x 0.0174532925 = 1.570796325 rad, 1.7949e-9 short
+    // of pi/2, so the force along the first axis is 0.2 x sin(1.7949e-9) =
+    // 3.590e-10, and the step moves F x 1/2 / 100 = 1.7949e-12 along it: the
+    // rounded factor leaves a trace.
+    EXPECT_NEAR(d1, 1.7949e-12, 0.0001e-12);
     EXPECT_FLOAT_EQ(d2, 0.001f);
     EXPECT_FLOAT_EQ(body.vy, 0.002f);
     EXPECT_EQ(body.fx, 0.0f);

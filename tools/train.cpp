@@ -63,6 +63,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_pacing.h"
 #include "game_window.h"
 #include "learner.h"
 #include "levels.h"
@@ -105,6 +106,11 @@ const char* const kUsage =
     "             [--baseline DIR] [--games N] [--steps-per-game M] [--seed S]\n"
     "             [--standin-random P] [--standin-delay D] [--random-headings]\n"
     "             [--chase-aimed]\n";
+
+// Seconds of play in steps: the game takes one step a frame.
+double secondsOf(double steps) {
+    return steps / kFramesPerSecond;
+}
 
 // A complaint about the command line: printed with the usage, status 2.
 struct UsageError {
@@ -503,7 +509,7 @@ int evaluate(const Options& options) {
                 "reaction %d steps; start headings: %s\n",
                 options.tables.c_str(),
                 options.baseline.empty() ? "the initial tables" : options.baseline.c_str(),
-                options.games, options.stepsPerGame, options.stepsPerGame / 60.0, options.seed,
+                options.games, options.stepsPerGame, secondsOf(options.stepsPerGame), options.seed,
                 percent(options.standInRandom), options.standInDelay,
                 options.randomHeadings ? "random" : "the map's");
 
@@ -566,7 +572,7 @@ int evaluate(const Options& options) {
             }
             std::printf("    game length: mean %.0f steps = %.1f s, median %.0f, quartiles %.0f "
                         "and %.0f\n",
-                        length.mean, length.mean / 60.0, length.median, length.lowerQuartile,
+                        length.mean, secondsOf(length.mean), length.median, length.lowerQuartile,
                         length.upperQuartile);
             std::printf("    by firefly:");
             for (int i = 0; i < count; ++i) {
@@ -589,7 +595,7 @@ int evaluate(const Options& options) {
     for (const SummaryRow& row : summary) {
         std::printf("| %s | %d | %s | %s | %.1f%% | %.0f steps = %.1f s | %d |\n",
                     row.level.c_str(), row.fireflies, row.pairing.c_str(), row.wins.c_str(),
-                    percent(row.fairShare), row.meanSteps, row.meanSteps / 60.0, row.atLimit);
+                    percent(row.fairShare), row.meanSteps, secondsOf(row.meanSteps), row.atLimit);
     }
     return 0;
 }

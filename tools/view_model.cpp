@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bounds_box.h"
+#include "camera.h"
 #include "firefly.h"
 #include "flower.h"
 #include "game_window.h"
@@ -105,7 +106,7 @@ void drawFrame(const View& view, float lightHeight, const std::function<void()>&
                BoundsBox& bounds, NoiseVolume& mist) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+    applyGamePerspective();
     gluLookAt(view.eye[0], view.eye[1], view.eye[2], view.target[0], view.target[1], view.target[2],
               0.0, 1.0, 0.0);
     glMatrixMode(GL_MODELVIEW);

@@ -5,13 +5,14 @@
 
 #include <filesystem>
 
+#include "camera.h"
 #include "gl_context.h"
 
 void setGameCamera(double eyeX, double eyeY, double eyeZ, double targetX, double targetY,
                    double targetZ) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 0.1, 1000.0);
+    applyGamePerspective();
     gluLookAt(eyeX, eyeY, eyeZ, targetX, targetY, targetZ, 0.0, 1.0, 0.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
