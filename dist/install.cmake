@@ -89,3 +89,6 @@ install(CODE "
     configure_file(\"${PROJECT_BINARY_DIR}/\${template}\" \"\${destination}\" @ONLY)
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${destination}\")
   endforeach()")
+
+# What ./play builds (the `game` target of the top-level file) beyond the game.
+add_dependencies(game fireflies fireflies-levels fireflies_level_texts fireflies-records)

@@ -78,10 +78,11 @@ TEST(FirstPlay, BuildsTheGameAndTheLauncherAndNoTestToolOrBenchmark) {
     EXPECT_EQ(lines[2], "fireflies " FIREFLIES_VERSION);
     EXPECT_EQ(play.err, "");
 
-    // The game and the launcher's keeper of replays are the programs built;
-    // the launcher is a script.
+    // The game, the level program and the keeper of replays that the
+    // launcher runs are the programs built; the launcher is a script.
     std::string build = tree + "/build";
-    EXPECT_EQ(programsIn(build), (std::set<std::string>{"fireflies", "fireflies-records"}));
+    EXPECT_EQ(programsIn(build),
+              (std::set<std::string>{"fireflies", "fireflies-levels", "fireflies-records"}));
     EXPECT_EQ(access((build + "/fireflies-launcher").c_str(), X_OK), 0);
     // And, by the sources' names, no test, tool or benchmark program.
     CommandResult sources =
