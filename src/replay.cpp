@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include <gnu/libc-version.h>
+
 #include "state.h"
 #include "tools.h"
 
@@ -664,4 +666,15 @@ std::string ReplayPlayer::outOfStep() const {
     std::snprintf(when, sizeof when, "%.1f", playSeconds(played_));
     return path_ + ": out of step at " + when + " s of play: recorded by fireflies " +
            printable(replay_.gameVersion) + " with other data or another build";
+}
+
+std::string buildName() {
+#if defined(__clang__)
+    std::string compiler = std::string("clang ") + __clang_version__;
+#elif defined(__GNUC__)
+    std::string compiler = std::string("GCC ") + __VERSION__;
+#else
+    std::string compiler = "an unknown compiler";
+#endif
+    return compiler + ", glibc " + gnu_get_libc_version();
 }

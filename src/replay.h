@@ -177,6 +177,11 @@ class ReplayRecorder {
 void playRecordedStep(GameState& world, const Controls& controls, ReplayRecorder& recorder);
 
 // Drives a world from a replay, one step at a time, checking it as it goes.
+// The compiler and C library this program was built with, e.g. "GCC 12.2.0,
+// glibc 2.36". A replay recorded by one build can go out of step on another
+// (other floating-point code, another maths library); it then says so.
+std::string buildName();
+
 class ReplayPlayer {
   public:
     // replay is kept by reference and must outlive the player; path names it.

@@ -44,8 +44,14 @@ std::string baseName(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The build the demos are recorded by, for the head of their results.
+    if (argc == 2 && std::string(argv[1]) == "--build") {
+        std::printf("%s\n", buildName().c_str());
+        return 0;
+    }
     if (argc < 4 || argc > 6) {
-        std::fprintf(stderr, "usage: record_demo MAP OUT.ffr SEED [SECONDS] [chaser|stand-in]\n");
+        std::fprintf(stderr, "usage: record_demo MAP OUT.ffr SEED [SECONDS] [chaser|stand-in]\n"
+                             "       record_demo --build\n");
         return 2;
     }
     const std::string mapPath = argv[1];
