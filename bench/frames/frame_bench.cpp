@@ -25,11 +25,18 @@
 // with DIR first in LD_LIBRARY_PATH), or both, interleaved run by run
 // (--sdl both), and says which SDL each set of figures came from, as the
 // programs themselves reported it.
+//
+// The game seeds its dice from the clock's seconds; the probe answers the
+// game's time() with a second of frame_bench's choosing, the same for every
+// run of one repeat (the game's on each SDL, and its counting run), another
+// for each repeat: --first-game N gives repeat r the game N + r. So the
+// two SDLs play the same games, and their figures pair up run by run.
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -74,8 +81,24 @@ struct Options {
     std::string compatDir; // the folder holding sdl12-compat's libSDL-1.2.so.0
     long frames = 300;
     long countFrames = 120;
-    int repeats = 3;
+    long repeats = 3;
+    long firstGame = 1; // the clock's second repeat 0 plays; repeat r plays firstGame + r
 };
+
+// A whole number in [low, high] from text, or false.
+bool wholeNumber(const std::string& text, long low, long high, long& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    long read = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || read < low || read > high) {
+        return false;
+    }
+    value = read;
+    return true;
+}
 
 // What one run's probe reported.
 struct Report {
@@ -134,11 +157,12 @@ double median(const std::vector<double>& values) {
     return quantile(values, 0.5);
 }
 
-// Runs program from folder with args and the probe preloaded; true when it
-// ended by itself with status 0 and left a report.
+// Runs program from folder with args and the probe preloaded, its clock's
+// seconds fixed at game; true when it ended by itself with status 0 and
+// left a report.
 bool runProbed(const Options& options, Sdl sdl, const std::string& program,
                const std::vector<std::string>& args, const std::string& probe, long frames,
-               const std::string& folder, Report& report) {
+               long game, const std::string& folder, Report& report) {
     std::string out = options.scratch + "/frame-bench-" + std::to_string(getpid()) + ".report";
     std::remove(out.c_str());
     pid_t child = fork();
@@ -165,6 +189,7 @@ bool runProbed(const Options& options, Sdl sdl, const std::string& program,
         }
         setenv("FRAME_PROBE_OUT", out.c_str(), 1);
         setenv("FRAME_PROBE_FRAMES", std::to_string(frames).c_str(), 1);
+        setenv("FRAME_PROBE_CLOCK", std::to_string(game).c_str(), 1);
         setenv("FRAME_PROBE_T0_NS", std::to_string(nowNs()).c_str(), 1);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
@@ -288,7 +313,7 @@ int usage() {
     std::fprintf(
         stderr, "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
                 "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n"
-                "                   [--sdl system|compat|both] [--compat-dir DIR]\n");
+                "                   [--sdl system|compat|both] [--compat-dir DIR] [--first-game N]\n");
     return 2;
 }
 
@@ -315,9 +340,17 @@ int main(int argc, char** argv) {
         } else if (arg == "--scratch") {
             options.scratch = value;
         } else if (arg == "--frames") {
-            options.frames = std::atol(value.c_str());
+            if (!wholeNumber(value, static_cast<long>(kWarmUpFrames) + 1, 1000000, options.frames)) {
+                return usage();
+            }
         } else if (arg == "--repeats") {
-            options.repeats = std::atoi(value.c_str());
+            if (!wholeNumber(value, 1, 1000, options.repeats)) {
+                return usage();
+            }
+        } else if (arg == "--first-game") {
+            if (!wholeNumber(value, 1, 1000000000, options.firstGame)) {
+                return usage();
+            }
         } else if (arg == "--sdl") {
             if (value == "system") {
                 options.sdls = {Sdl::System};
@@ -341,8 +374,7 @@ int main(int argc, char** argv) {
         }
     }
     if (options.game.empty() || options.bare.empty() || options.probe.empty() ||
-        options.counter.empty() || options.frames <= static_cast<long>(kWarmUpFrames) ||
-        options.repeats < 1) {
+        options.counter.empty()) {
         return usage();
     }
     bool compat =
@@ -400,26 +432,28 @@ int main(int argc, char** argv) {
             seen.push_back(report.sdl);
         }
     };
-    for (int r = 0; r < options.repeats; ++r) {
+    for (long r = 0; r < options.repeats; ++r) {
+        long gameSecond = options.firstGame + r;
         for (const LevelEntry& level : levels) {
             for (Sdl sdl : options.sdls) {
-                std::fprintf(stderr, "frame_bench: run %d of %d, %s%s\n", r + 1, options.repeats,
-                             level.name.c_str(), sdl == Sdl::Compat ? ", sdl12-compat" : "");
+                std::fprintf(stderr, "frame_bench: run %ld of %ld, %s%s, game %ld\n", r + 1,
+                             options.repeats, level.name.c_str(),
+                             sdl == Sdl::Compat ? ", sdl12-compat" : "", gameSecond);
                 Report report;
                 if (!runProbed(options, sdl, options.bare, {}, options.probe, options.frames,
-                               options.data, report)) {
+                               gameSecond, options.data, report)) {
                     return 1;
                 }
                 bare[sdl][level.name].add(report);
                 saw(sdl, report);
                 if (!runProbed(options, sdl, options.game, {level.map}, options.probe,
-                               options.frames, options.data, report)) {
+                               options.frames, gameSecond, options.data, report)) {
                     return 1;
                 }
                 game[sdl][level.name].add(report);
                 saw(sdl, report);
                 if (!runProbed(options, sdl, options.game, {level.map}, options.counter,
-                               options.countFrames, options.data, report)) {
+                               options.countFrames, gameSecond, options.data, report)) {
                     return 1;
                 }
                 game[sdl][level.name].addCount(report);
@@ -433,10 +467,12 @@ int main(int argc, char** argv) {
             std::printf("%s: %s\n", label, seen.c_str());
         }
     }
-    std::printf("%d runs a level of %ld frames (the first %zu left out of the busy times)%s; "
-                "figures are medians of the runs, (lowest-highest) beside them\n\n",
-                options.repeats, options.frames, kWarmUpFrames,
-                options.sdls.size() > 1 ? ", the SDLs in turn" : "");
+    std::printf("%ld runs a level of %ld frames (the first %zu left out of the busy times), "
+                "games %ld to %ld%s; figures are medians of the runs, (lowest-highest) "
+                "beside them\n\n",
+                options.repeats, options.frames, kWarmUpFrames, options.firstGame,
+                options.firstGame + options.repeats - 1,
+                options.sdls.size() > 1 ? ", the SDLs in turn on the same games" : "");
     std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | "
                 "processor: busy median / first frame, ms | resident, MB | "
                 "vertices/frame | textures: objects / levels / MB | "
@@ -465,6 +501,33 @@ int main(int argc, char** argv) {
                         spread(g.firsts, "%.0f").c_str(), processor.c_str(),
                         spread(g.rss, "%.0f").c_str(), spread(g.vertices, "%.0f").c_str(),
                         quantile(g.verticesMax, 1.0), textures, bareFigures);
+        }
+    }
+    if (options.sdls.size() > 1) {
+        // Both SDLs played the same game in each repeat: the differences of
+        // those pairs say more than the difference of two medians.
+        std::printf("\nsdl12-compat minus system SDL, run by run on the same game: median "
+                    "(lowest-highest) of the differences\n\n");
+        std::printf("| level | busy median, ms | first frame, ms | bare window: busy median, ms "
+                    "| bare window: first frame, ms |\n");
+        std::printf("|---|---|---|---|---|\n");
+        auto differences = [](const std::vector<double>& system, const std::vector<double>& compat) {
+            std::vector<double> d;
+            for (std::size_t i = 0; i < system.size() && i < compat.size(); ++i) {
+                d.push_back(compat[i] - system[i]);
+            }
+            return d;
+        };
+        for (const LevelEntry& level : levels) {
+            const Series& gs = game[Sdl::System][level.name];
+            const Series& gc = game[Sdl::Compat][level.name];
+            const Series& bs = bare[Sdl::System][level.name];
+            const Series& bc = bare[Sdl::Compat][level.name];
+            std::printf("| %s | %s | %s | %s | %s |\n", level.name.c_str(),
+                        spread(differences(gs.medians, gc.medians), "%+.2f").c_str(),
+                        spread(differences(gs.firsts, gc.firsts), "%+.0f").c_str(),
+                        spread(differences(bs.medians, bc.medians), "%+.2f").c_str(),
+                        spread(differences(bs.firsts, bc.firsts), "%+.0f").c_str());
         }
     }
     return 0;

@@ -11,6 +11,10 @@
 //                       player's window close ends it (default 300)
 //   FRAME_PROBE_T0_NS   CLOCK_MONOTONIC nanoseconds taken just before the
 //                       program was started, for the first frame's time
+//   FRAME_PROBE_CLOCK   seconds since 1970 that time() answers, if set: the
+//                       game seeds its dice from the clock's seconds, and
+//                       a game steps a fixed time each frame, so runs given
+//                       the same value and no input play the same game
 //
 // The report also says which SDL 1.2 the program ran on: the version it
 // reports, the library file loaded and, for sdl12-compat (SDL 1.2 over
@@ -278,6 +282,19 @@ void SDL_GL_SwapBuffers(void) {
         static auto push = next<int (*)(SDL_Event*)>("SDL_PushEvent");
         push(&quit);
     }
+}
+
+time_t time(time_t* out) noexcept {
+    static auto real = next<time_t (*)(time_t*)>("time");
+    static const char* fixed = std::getenv("FRAME_PROBE_CLOCK");
+    if (fixed == nullptr) {
+        return real(out);
+    }
+    time_t seconds = static_cast<time_t>(std::atoll(fixed));
+    if (out != nullptr) {
+        *out = seconds;
+    }
+    return seconds;
 }
 
 void SDL_Delay(Uint32 ms) {
