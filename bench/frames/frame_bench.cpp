@@ -7,7 +7,9 @@
 //     kWarmUpFrames, the median of the runs with the lowest and highest run
 //     beside it;
 //   - the first frame: from just before the program is started to the end
-//     of its first buffer swap;
+//     of its first buffer swap, over the full runs and the start runs
+//     (--starts N a repeat: runs that end at the first frame, cheap, so
+//     that this figure, which scatters most, has more runs behind it);
 //   - the processor time of the whole process (all its threads) in a busy
 //     frame, median, and up to the end of the first swap: what a loaded
 //     machine's other work does not lengthen;
@@ -82,6 +84,7 @@ struct Options {
     long frames = 300;
     long countFrames = 120;
     long repeats = 3;
+    long starts = 5;    // runs to the first frame only, per repeat, level and SDL
     long firstGame = 1; // the clock's second repeat 0 plays; repeat r plays firstGame + r
 };
 
@@ -251,6 +254,9 @@ bool runProbed(const Options& options, Sdl sdl, const std::string& program,
     }
     std::remove(out.c_str());
     report.sdl = describeSdl(sdlLines, sdlSettings);
+    if (frames == 1) {
+        return true; // a start run: the first frame is all it measures
+    }
     if (report.busy.size() <= kWarmUpFrames) {
         std::fprintf(stderr, "frame_bench: %s reported too few frames\n", program.c_str());
         return false;
@@ -276,6 +282,11 @@ struct Series {
     std::vector<double> textureLevels;
     std::vector<double> textureMb;
 
+    // A run to the first frame only.
+    void addStart(const Report& r) {
+        firsts.push_back(r.firstMs);
+        firstCpus.push_back(r.firstCpuMs);
+    }
     void add(const Report& r) {
         medians.push_back(median(r.busy));
         p90s.push_back(quantile(r.busy, 0.9));
@@ -313,7 +324,8 @@ int usage() {
     std::fprintf(
         stderr, "usage: frame_bench --game BIN --bare BIN --probe SO --counter SO --data DIR\n"
                 "                   [--frames N] [--repeats N] [--levels a,b,...] [--scratch DIR]\n"
-                "                   [--sdl system|compat|both] [--compat-dir DIR] [--first-game N]\n");
+                "                   [--sdl system|compat|both] [--compat-dir DIR] [--first-game N]\n"
+                "                   [--starts N]\n");
     return 2;
 }
 
@@ -345,6 +357,10 @@ int main(int argc, char** argv) {
             }
         } else if (arg == "--repeats") {
             if (!wholeNumber(value, 1, 1000, options.repeats)) {
+                return usage();
+            }
+        } else if (arg == "--starts") {
+            if (!wholeNumber(value, 0, 1000, options.starts)) {
                 return usage();
             }
         } else if (arg == "--first-game") {
@@ -458,6 +474,21 @@ int main(int argc, char** argv) {
                 }
                 game[sdl][level.name].addCount(report);
             }
+            for (long s = 0; s < options.starts; ++s) {
+                for (Sdl sdl : options.sdls) {
+                    Report report;
+                    if (!runProbed(options, sdl, options.bare, {}, options.probe, 1, gameSecond,
+                                   options.data, report)) {
+                        return 1;
+                    }
+                    bare[sdl][level.name].addStart(report);
+                    if (!runProbed(options, sdl, options.game, {level.map}, options.probe, 1,
+                                   gameSecond, options.data, report)) {
+                        return 1;
+                    }
+                    game[sdl][level.name].addStart(report);
+                }
+            }
         }
     }
 
@@ -467,10 +498,11 @@ int main(int argc, char** argv) {
             std::printf("%s: %s\n", label, seen.c_str());
         }
     }
-    std::printf("%ld runs a level of %ld frames (the first %zu left out of the busy times), "
-                "games %ld to %ld%s; figures are medians of the runs, (lowest-highest) "
-                "beside them\n\n",
-                options.repeats, options.frames, kWarmUpFrames, options.firstGame,
+    std::printf("%ld runs a level of %ld frames (the first %zu left out of the busy times) "
+                "and %ld runs to the first frame only, games %ld to %ld%s; figures are medians "
+                "of the runs, (lowest-highest) beside them\n\n",
+                options.repeats, options.frames, kWarmUpFrames, options.repeats * options.starts,
+                options.firstGame,
                 options.firstGame + options.repeats - 1,
                 options.sdls.size() > 1 ? ", the SDLs in turn on the same games" : "");
     std::printf("| level | busy median, ms | busy p90, ms | first frame, ms | "
