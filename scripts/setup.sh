@@ -19,6 +19,8 @@ FIREFLIES_PACKAGES=(
     desktop-file-utils groff-base
     # the launcher's test under a Turkish locale makes that locale from its sources
     locales
+    # which files the game opens, for the test of the replays' data fingerprint
+    strace
 )
 
 # What the checks beyond the test suite add: clang with libFuzzer for

@@ -5,10 +5,13 @@
 // keeps every whole second. A game recorded step by step replays in step to
 // the same scores; one control flipped puts it out of step with its line; a
 // data file that differs is named. The real game refuses bad replays and
-// other data before its window opens, and stops a replay out of step.
+// other data before its window opens, and stops a replay out of step; every
+// data file it builds its world from is fingerprinted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -388,4 +391,42 @@ TEST(ReplayGame, AKilledGamesReplayPlaysToWhereItStopsAndSaysSo) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("out of step"), std::string::npos) << run.err;
+}
+
+TEST(ReplayGame, TheFingerprintCoversEveryDataFileTheGameBuildsItsWorldFrom) {
+    // Every file the real game opens from its folder, but its map (which the
+    // replay holds) and its sounds (which change nothing of the game), must
+    // be fingerprinted, or a replay recorded with other data would not be
+    // refused: watched with strace through one whole game on the arena.
+    TempDir dir;
+    std::string log = dir.path() + "/opened";
+    CommandResult run = runCommand(
+        kPrivateDisplay + "SDL_AUDIODRIVER=dummy " + shellWord(kDriveGame) + " " +
+        shellWord("/usr/bin/strace") + " " + shellWord(kData) + " 'sleep 2; key Escape' -f -qq " +
+        "-e trace=open,openat -e status=successful -o " + shellWord(log) + " " +
+        shellWord(kGameBinary) + " final.map");
+    ASSERT_TRUE(endsWithStatus(run, 0)) << run.out << run.err;
+    const std::vector<std::string>& printed = worldDataFiles();
+    std::set<std::string> opened;
+    std::string text = readFile(log);
+    for (std::size_t at = text.find("AT_FDCWD, \""); at != std::string::npos;
+         at = text.find("AT_FDCWD, \"", at + 1)) {
+        std::size_t from = at + 11;
+        std::string name = text.substr(from, text.find('"', from) - from);
+        if (name.find('/') == std::string::npos) {
+            opened.insert(name);
+        }
+    }
+    // The arena's world: the agent's tables, the models and their pictures.
+    for (const char* seen : {"learner.val", "firefly.obj", "flowerT.bmp", "braid.bmp"}) {
+        EXPECT_EQ(opened.count(seen), 1u) << seen;
+    }
+    for (const std::string& name : opened) {
+        bool sound = name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0;
+        if (name == "final.map" || sound) {
+            continue;
+        }
+        EXPECT_NE(std::find(printed.begin(), printed.end(), name), printed.end())
+            << name << " is read by the game but not fingerprinted in replays";
+    }
 }
