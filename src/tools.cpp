@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -129,6 +131,19 @@ std::string messageWithFolder(const LoadError& error, const std::string& folder)
         return error.message;
     }
     return folder + "/" + error.message;
+}
+
+bool parseWholeNumber(const std::string& text, long low, long high, long& value) {
+    errno = 0;
+    char* end = nullptr;
+    long read = std::strtol(text.c_str(), &end, 10);
+    // The number must be all of text, even past a zero byte in it.
+    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || read < low ||
+        read > high) {
+        return false;
+    }
+    value = read;
+    return true;
 }
 
 std::string notAFile(const std::string& path) {

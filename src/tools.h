@@ -5,8 +5,9 @@
 // that 0 degrees is world +Z and 90 degrees is world +X.
 //
 // Also home of LoadError, the one error record that file readers hand back
-// to the entry point, and of readFileUpTo, which the readers that need a
-// whole file in memory read it with.
+// to the entry point, of readFileUpTo, which the readers that need a
+// whole file in memory read it with, and of parseWholeNumber, which the
+// programs beside the game read their numeric options with.
 #ifndef FIREFLIES_TOOLS_H
 #define FIREFLIES_TOOLS_H
 
@@ -75,6 +76,11 @@ std::string messageWithFolder(const LoadError& error, const std::string& folder)
 // a file". Only looks at the name, never opens it, so a pipe with no writer
 // cannot hold the game up. Every data file but the map must be a file.
 std::string notAFile(const std::string& path);
+
+// A base-10 whole number in [low, high] that is the whole of text (strtol's
+// leading blanks and sign allowed) into value; false, value untouched, for
+// empty text, anything after the number, overflow or a number outside.
+bool parseWholeNumber(const std::string& text, long low, long high, long& value);
 
 // How readFileUpTo ended.
 enum class FileRead {

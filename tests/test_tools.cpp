@@ -1,6 +1,7 @@
 // Geometry tools: bearings carry the rounded conversion factor, so the axis
 // directions are not whole numbers; these values pin that down. And the
-// bounded whole-file read the readers share.
+// bounded whole-file read the readers share, and the whole-number reader
+// of the tools' options.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -207,4 +208,22 @@ TEST(ReadFileUpTo, TheCallerMayStopTheReadingAfterAnyPiece) {
     EXPECT_THROW(readFileUpTo(path, 1000000, contents,
                               [](const std::string&) -> bool { throw std::runtime_error("no"); }),
                  std::runtime_error);
+}
+
+TEST(ParseWholeNumber, TakesOnlyAWholeNumberWithinItsBounds) {
+    long value = -7;
+    EXPECT_TRUE(parseWholeNumber("42", 1, 100, value));
+    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(parseWholeNumber("-3", -5, 5, value));
+    EXPECT_EQ(value, -3);
+    EXPECT_TRUE(parseWholeNumber("100", 1, 100, value)); // both bounds belong
+    EXPECT_TRUE(parseWholeNumber("1", 1, 100, value));
+    EXPECT_EQ(value, 1);
+    // Refused, and the value is left as it was.
+    for (const char* bad : {"", "x", "12x", "3.5", "0", "101", "-", "99999999999999999999999", "4 "}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseWholeNumber(bad, 1, 100, value));
+        EXPECT_EQ(value, 1);
+    }
+    EXPECT_FALSE(parseWholeNumber(std::string("5\0" "9", 3), 1, 100, value)); // a zero byte inside
 }

@@ -118,10 +118,8 @@ struct UsageError {
 };
 
 long parseWhole(const std::string& option, const std::string& text, long low, long high) {
-    errno = 0;
-    char* end = nullptr;
-    long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE || value < low || value > high) {
+    long value = 0;
+    if (!parseWholeNumber(text, low, high, value)) {
         throw UsageError{option + " wants a whole number from " + std::to_string(low) + " to " +
                          std::to_string(high) + ", not \"" + text + "\""};
     }

@@ -38,7 +38,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -87,21 +86,6 @@ struct Options {
     long starts = 5;    // runs to the first frame only, per repeat, level and SDL
     long firstGame = 1; // the clock's second repeat 0 plays; repeat r plays firstGame + r
 };
-
-// A whole number in [low, high] from text, or false.
-bool wholeNumber(const std::string& text, long low, long high, long& value) {
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    long read = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || read < low || read > high) {
-        return false;
-    }
-    value = read;
-    return true;
-}
 
 // What one run's probe reported.
 struct Report {
@@ -352,19 +336,19 @@ int main(int argc, char** argv) {
         } else if (arg == "--scratch") {
             options.scratch = value;
         } else if (arg == "--frames") {
-            if (!wholeNumber(value, static_cast<long>(kWarmUpFrames) + 1, 1000000, options.frames)) {
+            if (!parseWholeNumber(value, static_cast<long>(kWarmUpFrames) + 1, 1000000, options.frames)) {
                 return usage();
             }
         } else if (arg == "--repeats") {
-            if (!wholeNumber(value, 1, 1000, options.repeats)) {
+            if (!parseWholeNumber(value, 1, 1000, options.repeats)) {
                 return usage();
             }
         } else if (arg == "--starts") {
-            if (!wholeNumber(value, 0, 1000, options.starts)) {
+            if (!parseWholeNumber(value, 0, 1000, options.starts)) {
                 return usage();
             }
         } else if (arg == "--first-game") {
-            if (!wholeNumber(value, 1, 1000000000, options.firstGame)) {
+            if (!parseWholeNumber(value, 1, 1000000000, options.firstGame)) {
                 return usage();
             }
         } else if (arg == "--sdl") {
